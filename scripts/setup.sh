@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   zlib1g-dev
-  libopenvdb-dev libopenvdb-tools libboost-dev libtbb-dev libblosc-dev libimath-dev
+  libopenvdb-dev libopenvdb-tools libboost-dev libboost-iostreams-dev libtbb-dev libblosc-dev libimath-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 
