@@ -1,12 +1,16 @@
 # Helpers that keep each folder's CMakeLists.txt to one line.
 
 # ovr_layer(<target> [DEPS <libs>...] [OPTIONS <compile options>...])
-# A static library from every .cpp file of the calling folder, except the *_win32.cpp
-# implementations of the platform services.
+# A static library from every .cpp file of the calling folder, except the implementations of the
+# platform services for the other operating system: *_win32.cpp off Windows, *_posix.cpp on it.
 function(ovr_layer target)
   cmake_parse_arguments(L "" "" "DEPS;OPTIONS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  list(FILTER srcs EXCLUDE REGEX "_win32\\.cpp$")
+  if(WIN32)
+    list(FILTER srcs EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER srcs EXCLUDE REGEX "_win32\\.cpp$")
+  endif()
   if(srcs)
     add_library(${target} STATIC ${srcs})
     target_link_libraries(${target} PUBLIC ${L_DEPS})

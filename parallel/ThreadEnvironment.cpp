@@ -3,6 +3,7 @@
 #include "platform/Affinity.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -36,6 +37,8 @@ const ThreadSettings& threadSettings() {
 
 const ThreadSettings& g_settingsAtLoad = threadSettings();
 
+std::atomic<int> g_threadCountOverride{0};
+
 }  // namespace
 
 bool threadAffinityEnabledFrom(const char* useThreadAffinity) {
@@ -52,7 +55,12 @@ int defaultThreadCountFrom(const char* numThreads, const char* useThreadAffinity
     return threadAffinityEnabledFrom(useThreadAffinity) ? count : std::min(count, kProcessorsPerGroup);
 }
 
-int getDefaultThreadCount() { return threadSettings().defaultThreadCount; }
+int getDefaultThreadCount() {
+    const int chosen = g_threadCountOverride.load();
+    return chosen > 0 ? chosen : threadSettings().defaultThreadCount;
+}
+
+void overrideDefaultThreadCount(int count) { g_threadCountOverride.store(count > 0 ? count : 0); }
 
 bool isThreadAffinityEnabled() { return threadSettings().affinityEnabled; }
 

@@ -15,8 +15,13 @@ bool threadAffinityEnabledFrom(const char* useThreadAffinity);
 // placement is off.
 int defaultThreadCountFrom(const char* numThreads, const char* useThreadAffinity, int processors);
 
-// The values computed at load time; they never change afterwards.
+// The values computed at load time. The thread count can be replaced by a program's explicit
+// choice (see overrideDefaultThreadCount).
 int getDefaultThreadCount();
 bool isThreadAffinityEnabled();
+
+// Replaces the default thread count with a program's explicit choice (a command-line option);
+// 0 or less returns to the count read from the environment.
+void overrideDefaultThreadCount(int count);
 
 }  // namespace ZUtils

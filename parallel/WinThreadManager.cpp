@@ -2,6 +2,7 @@
 
 #include "parallel/ThreadEnvironment.h"
 #include "platform/Affinity.h"
+#include "platform/MessagePump.h"
 #include "utils/FmrArray.h"
 #include "utils/Log.h"
 
@@ -17,6 +18,18 @@ void storeResult(MultiThreadProcedure* procedure, int value) {
 }
 
 int loadResult(MultiThreadProcedure* procedure) { return __atomic_load_n(&procedure->resultWord, __ATOMIC_ACQUIRE); }
+
+// Waits up to kTerminateTimeoutMs for a worker to leave its loop, looking every millisecond; unless
+// forcing, the calling thread's window messages are dispatched in between, so that a user interface
+// waiting here stays alive.
+bool waitForThreadEnd(WorkerThread& worker, bool force) {
+    const std::uint64_t start = Platform::tickCountMs();
+    for (;;) {
+        if (worker.waitForTermination(1)) return true;
+        if (Platform::tickCountMs() - start >= kTerminateTimeoutMs) return false;
+        if (!force) Platform::dispatchPendingMessages();
+    }
+}
 
 }  // namespace
 
@@ -207,9 +220,10 @@ void WinThreadManager::waitForCompletion(CompletionRecord& completion, MultiThre
                                          ProgressCallback* progress, bool reportProgress,
                                          WorkerThread* const* workers, int workerCount) {
     for (;;) {
-        // There is no message queue to pump on this platform: an interactive caller gets its
-        // processMessages() call after each slice instead.
-        const bool signalled = completion.done.wait(kWaitSliceMs);
+        // An interactive caller's thread also wakes for window messages, which its
+        // processMessages() call below then handles.
+        const bool interactive = progress != nullptr && progress->isInteractive() != 0;
+        const bool signalled = interactive ? completion.done.waitOrMessage(kWaitSliceMs) : completion.done.wait(kWaitSliceMs);
         // Judged before reporting, so that the last report includes every thread's progress.
         bool finished = completion.pending.load() < 1;
         if (signalled && !finished) {
@@ -243,17 +257,24 @@ void WinThreadManager::terminateThreads(bool force) {
                 debugPrint("%s\n", error.message());
             }
             debugPrint("[WinThreadManager] Waiting for thread %lu to terminate\n", Platform::threadId(worker->handle));
-            stopped = worker->waitForTermination(kTerminateTimeoutMs);
+            stopped = waitForThreadEnd(*worker, force);
+        }
+        if (!stopped) {
+            debugPrint("[WinThreadManager] Thread did not terminate for the timeout interval\n");
+            // Where a thread cannot be killed (POSIX) it is left running, even when forced, and
+            // frees its record when it finishes. A killed thread never drops its own reference.
+            if (force && Platform::killThread(worker->handle)) {
+                worker->state.store(WorkerThread::Terminated);
+                worker->release();
+                stopped = true;
+            } else {
+                if (force) debugPrint("[WinThreadManager] The thread is left running\n");
+                leftRunning = true;
+            }
         }
         if (stopped) {
             Platform::joinThread(worker->handle);
             worker->handle = nullptr;
-        } else {
-            debugPrint("[WinThreadManager] Thread did not terminate for the timeout interval\n");
-            // A thread cannot be ended safely from outside on POSIX: even when forced it is left
-            // running, and frees its record when it finishes.
-            if (force) debugPrint("[WinThreadManager] The thread is left running\n");
-            leftRunning = true;
         }
         worker->release();
     });

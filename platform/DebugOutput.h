@@ -8,7 +8,8 @@ namespace Platform {
 // Sends one text to the debugger output. The sink is silent unless the environment variable
 // ZENTO_DEBUG_OUTPUT was set at start-up ("stderr" writes to standard error, any other non-empty value
 // names a file that each text is appended to) or configureDebugOutput() chose a destination.
-// Each text is written in one call; no newline is added. A null text does nothing.
+// Each text is written in one call; no newline is added. A null text does nothing. On Windows each
+// text also goes to OutputDebugStringA, the debugger's own output.
 void outputDebugString(const char* text);
 
 // Chooses the destination as ZENTO_DEBUG_OUTPUT does: null or empty silences the sink, "stderr" selects

@@ -26,6 +26,11 @@ public:
     // limit). Returns true when the event was signalled (consuming it if automatic-reset).
     bool wait(unsigned timeoutMs = kInfinite);
 
+    // As wait(), but a user-interface thread is also woken (returning false) as soon as a window
+    // message or input arrives in its queue (MsgWaitForMultipleObjects), so that it can process it.
+    // Where threads have no message queue (POSIX) the same as wait().
+    bool waitOrMessage(unsigned timeoutMs);
+
     // Waits for whichever of two events is signalled first. Returns 0 or 1 for the event that ended
     // the wait (the first one when both are signalled), -1 when `timeoutMs` passed.
     static int waitEither(Event& first, Event& second, unsigned timeoutMs = kInfinite);

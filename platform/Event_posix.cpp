@@ -111,6 +111,8 @@ bool Event::wait(unsigned timeoutMs) {
     return s.consume();
 }
 
+bool Event::waitOrMessage(unsigned timeoutMs) { return wait(timeoutMs); }
+
 int Event::waitEither(Event& first, Event& second, unsigned timeoutMs) {
     if (&first == &second) return first.wait(timeoutMs) ? 0 : -1;
     const Clock::time_point deadline = deadlineAfter(timeoutMs == kInfinite ? 0 : timeoutMs);

@@ -18,6 +18,8 @@ struct NumaNode {
 // Reads the nodes found under `nodeRoot` (directories "node<id>" with a "cpulist" file), in
 // ascending id order. A node whose processor list cannot be read or parsed counts as a node
 // without processors. False, with `nodes` empty, when there is no node list at all.
+// On Windows only the system's own list exists (kSystemNodeRoot): the nodes and their processors
+// (numbered group * 64 + bit) come from the NUMA queries of kernel32.dll.
 bool readNumaNodes(std::vector<NumaNode>& nodes, const char* nodeRoot = kSystemNodeRoot);
 
 }  // namespace Platform

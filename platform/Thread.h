@@ -31,6 +31,11 @@ bool joinThread(ThreadHandle thread);
 // A null handle is ignored.
 void closeThreadHandle(ThreadHandle thread);
 
+// Ends a thread at once, wherever it is, with exit code 0xFFFFFFFF (TerminateThread): the last
+// resort for a thread that does not stop. Nothing it holds is released. The handle stays valid.
+// Where a thread cannot be ended from outside (POSIX) this does nothing and returns false.
+bool killThread(ThreadHandle thread);
+
 // Two levels: normal is the process's level at start-up, below normal one step lower. Lowering is
 // always allowed; returning a thread to normal may need a privilege the process lacks, in which
 // case setThreadPriority fails and the thread stays below normal.

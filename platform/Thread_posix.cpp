@@ -102,6 +102,11 @@ void closeThreadHandle(ThreadHandle thread) {
     delete thread;
 }
 
+bool killThread(ThreadHandle) {
+    // pthread_cancel would run the thread's clean-up at arbitrary points; there is no forced end.
+    return false;
+}
+
 bool setThreadPriority(ThreadHandle thread, ThreadPriority priority) {
     if (thread == nullptr) return false;
     const int nice = priority == ThreadPriority::BelowNormal ? std::min(g_normalNice + 1, kLowestNice) : g_normalNice;

@@ -15,3 +15,7 @@ for flavour in release asan; do
   echo "== $flavour tests"
   ctest --test-dir "$root/build/$flavour" --output-on-failure -j "$(nproc)" --timeout 600
 done
+
+# Windows: ovrloader.dll and its test suite, cross-built with mingw-w64 and run under Wine.
+echo "== windows build and tests"
+"$root/scripts/test-windows.sh"

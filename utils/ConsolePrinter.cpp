@@ -1,8 +1,6 @@
 #include "utils/ConsolePrinter.h"
 
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
+#include "platform/Console.h"
 
 #include <atomic>
 #include <cstdarg>
@@ -19,13 +17,6 @@ FILE* consoleOutput() {
     return stream != nullptr ? stream : stdout;
 }
 
-// A stream whose descriptor has been closed cannot be written to; streams without a descriptor
-// (in memory) can.
-bool isUsable(FILE* stream) {
-    const int fd = fileno(stream);
-    return fd < 0 || fcntl(fd, F_GETFD) != -1;
-}
-
 constexpr char kEscape = '\x1b';
 constexpr size_t kMaxEscapeLength = 64;
 
@@ -40,14 +31,6 @@ constexpr ColourEscape kColourEscapes[] = {
     {"\x1b[0;34m", 3}, {"\x1b[1;34m", 11}, {"\x1b[0;35m", 5},
 };
 constexpr char kResetEscape[] = "\x1b[0m";
-
-// The ANSI escape that sets a console colour as the foreground, leaving the background as it is.
-// ANSI numbers its colours with red as bit 1 and blue as bit 4, the console the other way round.
-void writeForeground(FILE* out, int consoleColour) {
-    const int rgb = ((consoleColour & 1) << 2) | (consoleColour & 2) | ((consoleColour & 4) >> 2);
-    const int code = ((consoleColour & 8) != 0 ? 90 : 30) + rgb;
-    std::fprintf(out, "\x1b[%dm", code);
-}
 
 void writeRun(FILE* out, const char* begin, const char* end) {
     if (end > begin) std::fwrite(begin, 1, static_cast<size_t>(end - begin), out);
@@ -81,6 +64,7 @@ void printWithoutEscapes(FILE* out, const char* text) {
 }
 
 void printWithColours(FILE* out, const char* text) {
+    Platform::ConsoleColours colours(out);
     bool coloured = false;  // a colour is set that the end must undo
     const char* run = text;
     const char* p = text;
@@ -98,12 +82,12 @@ void printWithColours(FILE* out, const char* text) {
         if (length == 0) break;  // an unfinished escape at the end of the text is dropped
         writeRun(out, run, p);
         if (length == sizeof kResetEscape - 1 && std::strncmp(p, kResetEscape, length) == 0) {
-            std::fputs(kResetEscape, out);
+            colours.restore();
             coloured = false;
         } else {
             for (const ColourEscape& escape : kColourEscapes) {
                 if (std::strlen(escape.sequence) == length && std::strncmp(p, escape.sequence, length) == 0) {
-                    writeForeground(out, escape.consoleColour);
+                    colours.setForeground(escape.consoleColour);
                     coloured = true;
                     break;
                 }
@@ -113,7 +97,7 @@ void printWithColours(FILE* out, const char* text) {
         run = p;
     }
     writeRun(out, run, p);
-    if (coloured) std::fputs(kResetEscape, out);
+    if (coloured) colours.restore();
 }
 
 }  // namespace
@@ -123,14 +107,7 @@ FILE* setConsoleOutput(FILE* stream) {
     return previous != nullptr ? previous : stdout;
 }
 
-bool consoleSize(int& width, int& height) {
-    const int fd = fileno(consoleOutput());
-    winsize size{};
-    if (fd < 0 || !isatty(fd) || ioctl(fd, TIOCGWINSZ, &size) != 0) return false;
-    width = size.ws_col;
-    height = size.ws_row;
-    return true;
-}
+bool consoleSize(int& width, int& height) { return Platform::consoleSize(consoleOutput(), width, height); }
 
 int consoleWidth() {
     int width = 0;
@@ -143,7 +120,7 @@ int consoleWidth() {
 void zutils_cprint(bool colours, const char* text) {
     if (text == nullptr || text[0] == '\0') return;
     FILE* out = ZUtils::consoleOutput();
-    if (!ZUtils::isUsable(out)) {
+    if (!Platform::isStreamWritable(out)) {
         std::puts("zutils_cprint: Invalid handle!");
         return;
     }

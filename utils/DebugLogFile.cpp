@@ -1,6 +1,7 @@
 #include "utils/DebugLogFile.h"
 
 #include "platform/Directories.h"
+#include "platform/FileOpen.h"
 #include "utils/TextFormat.h"
 
 #include <cstdarg>
@@ -17,7 +18,7 @@ std::string debugLogFilePath(int id) {
 }
 
 bool startDebugLogFile(int id) {
-    FILE* file = std::fopen(debugLogFilePath(id).c_str(), "w");
+    FILE* file = Platform::openFile(debugLogFilePath(id).c_str(), "w");
     if (file == nullptr) return false;
     return std::fclose(file) == 0;
 }
@@ -29,7 +30,7 @@ void appendDebugLogFile(int id, const char* format, ...) {
     va_start(args, format);
     boundedFormatV(text, sizeof text, format, args);
     va_end(args);
-    FILE* file = std::fopen(debugLogFilePath(id).c_str(), "a");
+    FILE* file = Platform::openFile(debugLogFilePath(id).c_str(), "a");
     if (file == nullptr) return;
     std::fputs(text, file);
     std::fclose(file);

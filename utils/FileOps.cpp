@@ -1,5 +1,6 @@
 #include "utils/FileOps.h"
 
+#include "platform/FileOpen.h"
 #include "platform/FileSystem.h"
 #include "platform/FileSystemTrash.h"
 #include "utils/UtfConversion.h"
@@ -83,10 +84,10 @@ ErrorChain copyFile(const char* source, const char* destination)
     // Opening the source itself for writing would empty it before a byte is read.
     if (Platform::isSameFile(source, destination))
         return makeError(function, EINVAL, nullptr, "Open error %s", destination);
-    std::FILE* in = std::fopen(source, "rb");
+    std::FILE* in = Platform::openFile(source, "rb");
     if (!in)
         return makeError(function, errno, nullptr, "Open error %s", source);
-    std::FILE* out = std::fopen(destination, "wb");
+    std::FILE* out = Platform::openFile(destination, "wb");
     if (!out) {
         const int code = errno;
         std::fclose(in);
@@ -110,7 +111,7 @@ ErrorChain copyFile(const char* source, const char* destination)
     if (std::fclose(out) != 0 && !error)
         error = makeError(function, errno, nullptr, "Write error %s", destination);
     if (error)
-        std::remove(destination);  // a partial copy is of no use to anyone
+        Platform::removeFile(destination);  // a partial copy is of no use to anyone
     return error;
 }
 

@@ -1,6 +1,7 @@
 #include "utils/Log.h"
 
 #include "platform/DebugOutput.h"
+#include "platform/FileOpen.h"
 #include "utils/TextFormat.h"
 
 #include <cstdarg>
@@ -74,7 +75,7 @@ void logMessage(const char* format, ...) {
     const ZUtils::LogSettings& settings = state.settings;
 
     // Opened and closed per message, so the file can be read, moved or deleted between messages.
-    FILE* file = settings.filePath.empty() ? nullptr : std::fopen(settings.filePath.c_str(), "a");
+    FILE* file = settings.filePath.empty() ? nullptr : Platform::openFile(settings.filePath.c_str(), "a");
     const bool marked = format[0] == '#';
 
     if (settings.timeStamps && (file != nullptr || settings.echo)) {

@@ -1,6 +1,7 @@
 #include "utils/TextFormat.h"
 
-#include <unistd.h>
+#include "platform/LocalTime.h"
+#include "platform/ProcessMemory.h"
 
 #include <cmath>
 #include <cstdio>
@@ -9,30 +10,9 @@
 namespace ZUtils {
 namespace {
 
-// The local calendar time of a time, or false when it cannot be represented.
-bool toLocalTime(int64_t time, std::tm& local) {
-    const std::time_t t = static_cast<std::time_t>(time);
-    if (static_cast<int64_t>(t) != time) return false;
-    return localtime_r(&t, &local) != nullptr;
-}
-
 int emptyText(char* buffer, size_t size) {
     if (size > 0) buffer[0] = '\0';
     return 0;
-}
-
-// Resident set size of this process in bytes, from the kernel's per-process memory counters.
-bool residentBytes(long long& bytes) {
-    FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (statm == nullptr) return false;
-    long long totalPages = 0;
-    long long residentPages = 0;
-    const bool read = std::fscanf(statm, "%lld %lld", &totalPages, &residentPages) == 2;
-    std::fclose(statm);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    if (!read || residentPages < 0 || pageSize <= 0) return false;
-    bytes = residentPages * pageSize;
-    return true;
 }
 
 }  // namespace
@@ -59,14 +39,14 @@ int formatDate(char* buffer, size_t size, int64_t time) {
     static const char* const monthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     std::tm local;
-    if (!toLocalTime(time, local)) return emptyText(buffer, size);
+    if (!Platform::localTime(time, local)) return emptyText(buffer, size);
     const int month = local.tm_mon < 0 ? 0 : (local.tm_mon > 11 ? 11 : local.tm_mon);
     return boundedFormat(buffer, size, "%i/%s/%i", local.tm_year + 1900, monthNames[month], local.tm_mday);
 }
 
 int formatClockTime(char* buffer, size_t size, int64_t time) {
     std::tm local;
-    if (!toLocalTime(time, local)) return emptyText(buffer, size);
+    if (!Platform::localTime(time, local)) return emptyText(buffer, size);
     return boundedFormat(buffer, size, "%02i:%02i:%02i", local.tm_hour, local.tm_min, local.tm_sec);
 }
 
@@ -81,7 +61,7 @@ int formatDuration(int milliseconds, char* buffer, size_t size) {
 bool formatWorkingSet(char* buffer, size_t size) {
     if (size == 0) return false;
     long long bytes = 0;
-    if (!residentBytes(bytes)) {
+    if (!Platform::workingSetBytes(bytes)) {
         emptyText(buffer, size);
         return false;
     }

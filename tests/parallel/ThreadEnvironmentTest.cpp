@@ -56,3 +56,13 @@ TEST(ThreadEnvironment, SettingsAreReadOnceAtLoad) {
     }
     unsetenv("ZENTO_USE_THREAD_AFFINITY");
 }
+
+TEST(ThreadEnvironment, AnExplicitCountReplacesTheOneReadAtLoadUntilWithdrawn) {
+    const int atLoad = ZUtils::getDefaultThreadCount();
+    ZUtils::overrideDefaultThreadCount(atLoad + 5);
+    EXPECT_EQ(ZUtils::getDefaultThreadCount(), atLoad + 5);
+    ZUtils::overrideDefaultThreadCount(0);
+    EXPECT_EQ(ZUtils::getDefaultThreadCount(), atLoad);
+    ZUtils::overrideDefaultThreadCount(-4);
+    EXPECT_EQ(ZUtils::getDefaultThreadCount(), atLoad);
+}

@@ -1,0 +1,35 @@
+# What `cmake --install` puts in place: the library with the headers a host includes, a
+# pkg-config file and a CMake package, the cache plug-in beside the library, and the programs.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(OVR_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/ovrloader)
+
+install(TARGETS ovrloader EXPORT ovrloaderTargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        INCLUDES DESTINATION ${OVR_INSTALL_INCLUDEDIR})
+install(FILES loader/api/IOvr.h parallel/ThreadManager.h DESTINATION ${OVR_INSTALL_INCLUDEDIR})
+
+if(TARGET vdbbridge)
+  install(TARGETS vdbbridge LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ovrloader)
+endif()
+foreach(program cacheconv ovrinfo ovrsynth)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
+
+configure_file(cmake/install/ovrloader.pc.in ${PROJECT_BINARY_DIR}/ovrloader.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/ovrloader.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+install(EXPORT ovrloaderTargets NAMESPACE ovrloader:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/ovrloader)
+configure_package_config_file(cmake/install/ovrloaderConfig.cmake.in
+                              ${PROJECT_BINARY_DIR}/ovrloaderConfig.cmake
+                              INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/ovrloader
+                              PATH_VARS CMAKE_INSTALL_LIBDIR)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/ovrloaderConfigVersion.cmake
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/ovrloaderConfig.cmake ${PROJECT_BINARY_DIR}/ovrloaderConfigVersion.cmake
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/ovrloader)

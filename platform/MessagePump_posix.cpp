@@ -1,0 +1,7 @@
+#include "platform/MessagePump.h"
+
+namespace Platform {
+
+void dispatchPendingMessages() {}
+
+}  // namespace Platform
