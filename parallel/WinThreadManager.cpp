@@ -262,11 +262,13 @@ void WinThreadManager::terminateThreads(bool force) {
         if (!stopped) {
             debugPrint("[WinThreadManager] Thread did not terminate for the timeout interval\n");
             // Where a thread cannot be killed (POSIX) it is left running, even when forced, and
-            // frees its record when it finishes. A killed thread never drops its own reference.
+            // frees its record when it finishes.
             if (force && Platform::killThread(worker->handle)) {
+                Platform::joinThread(worker->handle);
+                worker->handle = nullptr;
+                // A thread killed before it reported its end never drops its own reference.
+                if (!worker->waitForTermination(0)) worker->release();
                 worker->state.store(WorkerThread::Terminated);
-                worker->release();
-                stopped = true;
             } else {
                 if (force) debugPrint("[WinThreadManager] The thread is left running\n");
                 leftRunning = true;

@@ -56,7 +56,7 @@ bool isSameFile(const char* path, const char* otherPath) {
     BY_HANDLE_FILE_INFORMATION info[2];
     const char* paths[2] = {path, otherPath};
     for (int i = 0; i < 2; ++i) {
-        HANDLE file = openForAttributes(paths[i], 0);
+        HANDLE file = openForAttributes(paths[i], FILE_READ_ATTRIBUTES);
         if (file == INVALID_HANDLE_VALUE) return false;
         const BOOL known = GetFileInformationByHandle(file, &info[i]);
         CloseHandle(file);

@@ -29,14 +29,14 @@ struct LogState {
     LogClock clock = systemClock;
 };
 
-// Never destroyed, so that messages logged while other static objects are destroyed still work.
-LogState& logState() {
-    static LogState* const instance = new LogState;
-    return *instance;
-}
+// Made at start-up, before every static object without an init priority, and so destroyed after all
+// of them: messages logged while other static objects are destroyed still work, and a library
+// that is unloaded leaves nothing allocated behind.
+__attribute__((init_priority(101))) LogState state;
 
-// Reads the settings at start-up rather than at the first message.
-[[maybe_unused]] const bool logReadyAtStartUp = (logState(), true);
+LogState& logState() {
+    return state;
+}
 
 }  // namespace
 

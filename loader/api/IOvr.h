@@ -59,7 +59,12 @@ public:
 // reads through IOvr, then deleteIOvr; finalizeOvraLoader; destroyDefaultThreadManager.
 // Creating, releasing, initialising and finalising are called from one thread at a time.
 
+#ifdef _WIN32
+// loader/library/ovrloader.def lists the exports, under GCC's names and Microsoft's.
+#define OVR_EXPORT
+#else
 #define OVR_EXPORT __attribute__((visibility("default")))
+#endif
 
 namespace ZUtils {
 class ThreadManager;  // parallel/ThreadManager.h
@@ -72,8 +77,8 @@ typedef long long OvrInt64;
 OVR_EXPORT unsigned int FumaraSDKGetVersionNumber();
 
 // Loads the plug-ins from the first of the ";"-separated directories that holds
-// <name>_<suffix>.so (with a null suffix or null directories: <name>[_<suffix>].so by the system's
-// library search); option is recorded only. Returns the plug-ins that are ready: 1 "f3dbridge",
+// <name>_<suffix>.so (.dll on Windows; with a null suffix or null directories: <name>[_<suffix>].so
+// by the system's library search); option is recorded only. Returns the plug-ins that are ready: 1 "f3dbridge",
 // 2 "vdbbridge", 0 none. A plug-in loaded by an earlier call is not loaded again.
 OVR_EXPORT int initalizeOvraLoader(const char* pluginDirectories, const char* pluginSuffix, int option);
 // The same; then, when a plug-in is ready and threadManager is not null, the library runs its

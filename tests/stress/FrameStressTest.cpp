@@ -83,19 +83,61 @@ FrameContents readFrame(IOvr& frame, int order) {
     return contents;
 }
 
+std::vector<uint32_t> toWords(const std::vector<float>& values) {
+    return floatWords(values.data(), int64_t(values.size()));
+}
+
+// One plume frame whose channels are cut into many small zones, so that every channel decodes on
+// the worker threads. Even frames keep their particles in the particle data chunk (the ids as bit
+// planes, reassembled on the workers), odd ones in the compressed particle section (their bounds
+// computed on the workers while reading).
+OvrWriter::Bytes stressFrame(int frame) {
+    OvrSynth::PlumeSettings plume;
+    plume.resolution = 16;
+    plume.particlesPerFrame = 48;
+    const int32_t n = plume.resolution;
+    OvrSynth::GridFields fields;
+    OvrSynth::computeGrid(plume, frame, fields);
+    const int32_t version = frame % 2 ? 4 : 5;
+    OvrWriter::QuantOptions quant;
+    OvrWriter::GridDataBuilder grid;
+    const std::pair<int32_t, const std::vector<float>*> channels[] = {
+        {1, &fields.temperature}, {2, &fields.smoke}, {4, &fields.velocityX}, {5, &fields.velocityY}, {6, &fields.velocityZ}};
+    for (const auto& channel : channels) {
+        const float* values = channel.second->data();
+        grid.addBlock(channel.first, version >= 5 ? OvrWriter::encodeChannel1D(values, int64_t(n) * n * n, quant, 256)
+                                                  : OvrWriter::encodeChannel3D(values, n, n, n, quant, 2));
+    }
+    grid.addBlock(18, OvrWriter::packedColourPayload(fields.colour.data(), int64_t(fields.colour.size())));
+
+    const OvrSynth::ParticleSet particles = OvrSynth::computeParticles(plume, frame);
+    OvrWriter::ParticleGroup group;
+    group.name = "plume";
+    group.count = particles.count();
+    group.channels.push_back({0, toWords(particles.positions), 2, 0, {}, {}, {}});
+    group.channels.push_back({1, toWords(particles.velocities), 3, 12, {}, {}, {}});
+
+    OvrWriter::CacheWriter file(version);
+    file.channelFlags(grid.channelFlags());
+    file.grid(n, n, n, grid.words());
+    if (frame % 2) {
+        group.ids = particles.ids;
+        file.particles({group}, true);
+    } else {
+        group.channels.push_back({10, OvrWriter::idWords(particles.ids), 4, 0, {}, {}, {}});
+        file.particleData({group});
+    }
+    return file.build();
+}
+
 class FrameStress : public ::testing::Test {
 protected:
     void SetUp() override {
         folder_ = std::filesystem::temp_directory_path() / ("ovr-stress-" + std::to_string(getpid()));
         std::filesystem::create_directories(folder_);
-        OvrSynth::FrameOptions options;
-        options.plume.resolution = 16;
-        options.plume.particlesPerFrame = 48;
         for (int f = 0; f < kFrames; ++f) {
-            // Both zone forms: 3-D zones before version 5.
-            options.version = f % 2 ? 4 : 5;
             paths_.push_back((folder_ / ("plume_" + std::to_string(f) + ".ovr")).string());
-            ASSERT_TRUE(OvrWriter::writeBytes(paths_.back(), OvrSynth::buildPlumeFrame(options, 10 + f)));
+            ASSERT_TRUE(OvrWriter::writeBytes(paths_.back(), stressFrame(10 + f)));
         }
     }
     void TearDown() override {
@@ -115,8 +157,10 @@ TEST_F(FrameStress, ConcurrentOpenReadReleaseMatchesSingleThreadedReads) {
         ASSERT_NE(frame, nullptr) << path;
         expected.push_back(readFrame(*frame, 0));
         deleteIOvr(frame);
-        ASSERT_FALSE(expected.back().channels[2].empty());
+        // Stored, derived (speed) and unpacked (colour) channels, and particles with their ids.
+        for (int channel : {2, 3, 7}) ASSERT_FALSE(expected.back().channels[size_t(channel)].empty()) << channel;
         ASSERT_FALSE(expected.back().particles.empty());
+        ASSERT_FALSE(expected.back().idLookups.empty());
     }
     ASSERT_EQ(FumaraFrame::FrameDataArray.count(), 0);
 

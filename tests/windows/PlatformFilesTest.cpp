@@ -1,4 +1,4 @@
-// Files on Windows: UTF-8 names through the wide calls, listings, status and times, the shared
+// Files on Windows: UTF-8 names through the wide calls and listings, status and times, the shared
 // lock, copies and moves, error texts, directories, the debug output file and dynamic libraries.
 #include "platform/DebugOutput.h"
 #include "platform/Directories.h"
@@ -13,9 +13,7 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 namespace {
 
@@ -79,21 +77,6 @@ TEST(WindowsFiles, Utf8NamesReachTheSystemAsUtf16AndComeBackUnchanged) {
     ASSERT_TRUE(Platform::fileStatus(scratch.path().c_str(), status));
     EXPECT_NE(status.attributes & Platform::fileAttributeDirectory, 0u);
     EXPECT_FALSE(Platform::fileStatus((scratch / "missing.ovr").c_str(), status));
-}
-
-TEST(WindowsFiles, ListingsMatchWildcardsAndEndCleanly) {
-    ScratchFolder scratch;
-    scratch.write("a_0001.ovr", "");
-    scratch.write("a_0002.ovr", "");
-    scratch.write("b_0001.ovr", "");
-    std::set<std::string> listed;
-    Platform::DirectoryListing listing;
-    std::string name;
-    for (bool more = listing.first((scratch / "a_????.ovr").c_str(), name); more; more = listing.next(name)) listed.insert(name);
-    EXPECT_EQ(listed, (std::set<std::string>{"a_0001.ovr", "a_0002.ovr"}));
-    EXPECT_FALSE(listing.next(name));
-    EXPECT_FALSE(listing.first((scratch / "c_*").c_str(), name));
-    EXPECT_FALSE(listing.first(nullptr, name));
 }
 
 TEST(WindowsFiles, TimesAreSetAndReadInSecondsSince1970) {

@@ -126,4 +126,12 @@ std::vector<uint32_t> channelWords(IFumaraPrtGroup& group, int channel, int coun
     return all;
 }
 
+OvrWriter::ParticleChannel channelData(int32_t number, const std::vector<uint32_t>& words, int32_t method) {
+    OvrWriter::ParticleChannel channel;
+    channel.channel = number;
+    channel.words = words;
+    channel.method = method;
+    return channel;
+}
+
 }  // namespace FormatTest

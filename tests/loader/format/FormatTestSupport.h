@@ -49,4 +49,7 @@ std::vector<uint32_t> particleWords(IFumaraPrtGroup& group, int particle, int ch
 // count -1 reads getCount() particles.
 std::vector<uint32_t> channelWords(IFumaraPrtGroup& group, int channel, int count = -1);
 
+// A particle channel stored as the given words with the given compression method.
+OvrWriter::ParticleChannel channelData(int32_t number, const std::vector<uint32_t>& words, int32_t method = 0);
+
 }  // namespace FormatTest

@@ -17,14 +17,6 @@ using OvrWriter::ParticleGroup;
 
 namespace {
 
-ParticleChannel channelData(int32_t number, const std::vector<uint32_t>& words, int32_t method = 0) {
-    ParticleChannel channel;
-    channel.channel = number;
-    channel.words = words;
-    channel.method = method;
-    return channel;
-}
-
 // Words for count particles of a channel: floats for most, counters for the integer-coded ones.
 std::vector<uint32_t> wordsFor(int32_t channel, int32_t count) {
     const int64_t n = int64_t(count) * OvrWriter::particleChannelWords(channel);

@@ -14,14 +14,6 @@ using OvrWriter::ParticleGroup;
 
 namespace {
 
-ParticleChannel channelData(int32_t number, const std::vector<uint32_t>& words, int32_t method = 0) {
-    ParticleChannel channel;
-    channel.channel = number;
-    channel.words = words;
-    channel.method = method;
-    return channel;
-}
-
 ParticleGroup positionsGroup(const std::string& name, int32_t count) {
     ParticleGroup group;
     group.name = name;
