@@ -14,6 +14,12 @@ struct Axis {
     int64_t outer;
 };
 
+bool IsEmpty(const int64_t* size, int axes) {
+    for (int d = 0; d < axes; ++d)
+        if (size[d] <= 0) return true;
+    return false;
+}
+
 Axis AxisOf(const int64_t* size, int axes, int d) {
     Axis a{1, size[d], 1};
     for (int i = 0; i < d; ++i) a.stride *= size[i];
@@ -71,6 +77,7 @@ void PrefixSum(uint32_t* v, const Axis& a, int pass) {
 }  // namespace
 
 void ApplyDeltaPasses(int32_t* values, const int64_t* size, int axes, int passes) {
+    if (IsEmpty(size, axes)) return;
     uint32_t* v = reinterpret_cast<uint32_t*>(values);
     for (int pass = 1; pass <= passes; ++pass) {
         for (int d = 0; d < axes; ++d) Difference(v, AxisOf(size, axes, d), pass);
@@ -78,6 +85,8 @@ void ApplyDeltaPasses(int32_t* values, const int64_t* size, int axes, int passes
 }
 
 void UndoDeltaPasses(int32_t* values, const int64_t* size, int axes, int passes) {
+    // A box without values has nothing to undo, however long its other axes claim to be.
+    if (IsEmpty(size, axes)) return;
     uint32_t* v = reinterpret_cast<uint32_t*>(values);
     for (int pass = passes; pass >= 1; --pass) {
         for (int d = 0; d < axes; ++d) PrefixSum(v, AxisOf(size, axes, d), pass);

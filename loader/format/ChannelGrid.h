@@ -43,6 +43,9 @@ struct GridChannelRecord {
 
     ChannelGrid* grid = nullptr;
     bool loaded = false;
+    // The channel's block failed to decode. The frame's grid data never changes, so later requests
+    // report the failure again without decoding the block again; cleared with the frame's data.
+    bool corrupt = false;
     // The value range from the channel ranges chunk; reset whenever the grid is released.
     float minimum = NoMinimum;
     float maximum = NoMaximum;

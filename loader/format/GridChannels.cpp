@@ -73,8 +73,10 @@ void FumaraFrameData::ReleaseChannelGrid(CacheIO::GridChannelRecord& record) {
 }
 
 void FumaraFrameData::releaseAllChannels() {
-    for (CacheIO::GridChannelRecord& record : channels_)
+    for (CacheIO::GridChannelRecord& record : channels_) {
         ReleaseChannelGrid(record);
+        record.corrupt = false;
+    }
 }
 
 bool FumaraFrameData::findChannelBlock(int channel, int64_t& payload, int64_t& words) const {
@@ -100,6 +102,10 @@ bool FumaraFrameData::findChannelBlock(int channel, int64_t& payload, int64_t& w
 
 bool FumaraFrameData::decodeChannelBlock(int channel, int64_t payload, int64_t words) {
     CacheIO::GridChannelRecord& record = channels_[channel];
+    if (record.corrupt) {
+        logMessage("%s", InvalidCacheMessage);
+        return false;
+    }
     const int64_t voxels = voxelCount();
     if (voxels < 0) {
         logMessage("Grid resolution %d x %d x %d is not usable!\n", description.gridResolution[0],
@@ -115,6 +121,7 @@ bool FumaraFrameData::decodeChannelBlock(int channel, int64_t payload, int64_t w
     FMRUtils::ByteCursor colour(block, blockBytes);
     uint64_t streamBytes = 0;
     bool ok = false;
+    bool noDecoder = false;
     if (channel == PackedColourChannel) {
         // A 64-bit length, then a zlib stream of one 0x00RRGGBB word per voxel.
         ok = colour.read(streamBytes) && streamBytes <= static_cast<uint64_t>(colour.remaining()) &&
@@ -133,15 +140,20 @@ bool FumaraFrameData::decodeChannelBlock(int channel, int64_t payload, int64_t w
                                    static_cast<uint32_t>(voxels * 4));
         } else if (boxZones) {
             FMRUtils::SGCompressor<3>* decoder = decoderOf(decoder3_);
+            noDecoder = !decoder;
             ok = decoder && decoder->Decompress(block, blockBytes, out, floats) == 1;
         } else {
             FMRUtils::SGCompressor<1>* decoder = decoderOf(decoder1_);
+            noDecoder = !decoder;
             ok = decoder && decoder->Decompress(block, blockBytes, out, floats) == 1;
         }
     }
     if (!ok) {
         logMessage("%s", InvalidCacheMessage);
         ReleaseChannelGrid(record);
+        // A broken block would fail again on every later request (for a velocity channel that
+        // particles sample: once per particle); a decoder that could not be made may be made later.
+        record.corrupt = !noDecoder;
     }
     return ok;
 }

@@ -4,6 +4,7 @@
 #include "parallel/FmrParallel.h"
 #include "utils/Log.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -57,7 +58,10 @@ void extendParticleBounds(FumaraFrameData::PGroup& group, float bounds[6]) {
     } catch (...) {
         return;
     }
-    job.prepare(group.count);
+    // Only particles whose positions are stored have bounds: a damaged count must not send the job
+    // through billions of particles whose reads all fail.
+    const int64_t positionBytes = 4 * int64_t(particleChannelWords(ParticlePositionChannel));
+    job.prepare(std::min<int64_t>(group.count, group.record(ParticlePositionChannel).decoded.count() / positionBytes));
     job.run(0);
     int rejected = 0;
     for (const WorkerBox& box : job.boxes) {
