@@ -9,6 +9,10 @@ namespace FMRUtils {
 
 void Dequantise(const int32_t* q, int64_t count, float r, float minimum, float* out);
 
+// For a box (x fastest) with one delta pass: undoes the pass along all three axes and converts in one
+// sweep, leaving the undone integers in q. The result equals UndoDeltaPasses followed by Dequantise.
+void DequantiseBoxOnePass(int32_t* q, const int64_t (&size)[3], float r, float minimum, float* out);
+
 // For a sequence with 0, 1 or 2 delta passes: undoes the passes and converts in one sweep, in pieces as
 // the integers become available, leaving them as they are. The result equals UndoDeltaPasses followed
 // by Dequantise.

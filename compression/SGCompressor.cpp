@@ -1,6 +1,8 @@
 // Block level of the float codec: the block tag, the zone table and the parallel pass over the zones.
 #include "compression/SGCompressor.h"
 
+#include <algorithm>
+
 namespace FMRUtils {
 
 namespace {
@@ -83,7 +85,12 @@ int SGCompressor<N>::decompressTable(ByteCursor& block, float* floatOut, int64_t
         zone.floatCapacity = floatOffsets[i + 1] - floatOffsets[i];
         zone.source.skip(2);  // the zone's own tag, not checked
     }
+    // The costliest zones first (a zone's bytes measure its decoding work), so that the workers do
+    // not end with one of them decoding a large zone while the others wait.
+    std::stable_sort(m_zones.data(), m_zones.data() + zoneCount,
+                     [](const Zone& a, const Zone& b) { return a.source.remaining() > b.source.remaining(); });
     m_failedZones.store(0);
+    m_nextZone.store(0);
     run(1, nullptr);
     const bool allDecoded = m_failedZones.load() == 0;
     m_zones.SetSize(0);
@@ -93,9 +100,10 @@ int SGCompressor<N>::decompressTable(ByteCursor& block, float* floatOut, int64_t
 template <int N>
 int SGCompressor<N>::processJob(Job* job) {
     const int t = job->jobIndex;
-    const int stride = jobCount() > 0 ? jobCount() : 1;
     int result = t;
-    for (int z = t; z < m_zones.count(); z += stride) {
+    // Each worker takes the next zone nobody has taken: zones differ widely in cost (empty space against
+    // dense smoke), so a fixed share per worker would leave one idle while the other finishes.
+    for (int z = m_nextZone.fetch_add(1); z < m_zones.count(); z = m_nextZone.fetch_add(1)) {
         if (job->mode == 1) {
             // Once one zone has failed the block fails; the other workers stop early.
             if (m_failedZones.load(std::memory_order_relaxed) != 0) break;

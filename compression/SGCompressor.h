@@ -85,8 +85,8 @@ public:
     int64_t Compress(const float* values, const int (&size)[N], int zoneLength, const ZoneSettings& settings,
                      FmrArray<char, int64_t>& out);
 
-    // Handles zones t, t + T, t + 2T, ... of the current call (T = jobCount()): mode 1 decodes them,
-    // mode 0 encodes them. Returns the last zone's result, or t when it handled none.
+    // Takes zones of the current call that no other job has taken until none is left: mode 1 decodes
+    // them, mode 0 encodes them. Returns the last zone's result, or t when it handled none.
     int processJob(Job* job) override;
     const char* getName() override { return "SGCompressor"; }
 
@@ -101,6 +101,7 @@ private:
     FmrArray<FmrArray<char, int64_t>> m_zoneOutputs;
     FmrArray<FmrArray<int>> m_scratch;
     std::atomic<int> m_failedZones{0};
+    std::atomic<int> m_nextZone{0};  // the next zone of the current call that no job has taken
 };
 
 extern template class SGCompressor<1>;

@@ -93,6 +93,12 @@ int SGCompressor<N>::DecompressZone(Zone& zone, int t) {
     if (!DecodeAndExpand(coder, scratch.data(), count, offset)) return 0;
     int64_t axes[N];
     for (int d = 0; d < N; ++d) axes[d] = size[d];
+    if constexpr (N == 3) {
+        if (passes == 1) {
+            DequantiseBoxOnePass(scratch.data(), axes, r, minimum, zone.data);
+            return 1;
+        }
+    }
     UndoDeltaPasses(scratch.data(), axes, N, passes);
     Dequantise(scratch.data(), count, r, minimum, zone.data);
     return 1;

@@ -5,7 +5,7 @@
 # Each target's corpus grows in build/fuzz/corpus/<target>, starting from the seeds that fuzz_seeds
 # writes; an input that fails lands in build/fuzz/findings/<target>/. Copy it to
 # fuzz/regressions/<target>/ once the fault is fixed, so that ctest replays it.
-# Needs the Debian packages clang and libclang-rt-14-dev.
+# Needs the Debian packages clang, libclang-rt-14-dev and time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
@@ -22,6 +22,10 @@ fi
 
 if ! command -v clang++ >/dev/null; then
   echo "fuzz.sh needs clang++ (Debian packages clang and libclang-rt-14-dev)" >&2
+  exit 2
+fi
+if [ ! -x /usr/bin/time ]; then
+  echo "fuzz.sh needs /usr/bin/time (Debian package time) to count CPU time" >&2
   exit 2
 fi
 
@@ -42,16 +46,16 @@ for target in "${targets[@]}"; do
   # One process on one core: the machine is shared. Inputs that ask for more memory than a frame
   # of this size could need count as findings.
   status=ok
-  started=$SECONDS
-  if ! "$dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=3072 \
+  if ! /usr/bin/time -f %U+%S -o "$dir/findings/$target.cpu" "$dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=3072 \
       -artifact_prefix="$dir/findings/$target/" -print_final_stats=1 \
       "$dir/corpus/$target" "$dir/seeds/$target" 2>"$dir/findings/$target.log"; then
     failed+=("$target")
     status=FAILED
   fi
   grep -E "^(Done|stat::number_of_executed_units|cov:|#[0-9]+ *DONE)" "$dir/findings/$target.log" | tail -3 || true
-  # The run log: one line per run with the seconds it took (one core each).
-  echo "$(date -u +%FT%TZ) $target $((SECONDS - started))s $status" >>"$dir/fuzz-runs.txt"
+  # The run log: one line per run with the CPU seconds it used (user + system).
+  cpu=$(tail -1 "$dir/findings/$target.cpu" | awk -F+ '{ print $1 + $2 }')
+  echo "$(date -u +%FT%TZ) $target ${cpu}s $status" >>"$dir/fuzz-runs.txt"
 done
 
 if [ ${#failed[@]} -gt 0 ]; then
