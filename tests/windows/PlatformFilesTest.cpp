@@ -21,17 +21,6 @@ namespace {
 const std::string kUnicodeName = "f\xC3\xBC\xE2\x82\xAC.ovr";
 const std::string kByteName = "raw\xE9.ovr";
 
-std::string readAll(const std::string& path) {
-    std::FILE* file = Platform::openFile(path.c_str(), "rb");
-    if (file == nullptr) return "<missing>";
-    std::string text;
-    char buffer[256];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    std::fclose(file);
-    return text;
-}
-
 // The UTF-16 names the system holds in a folder.
 std::set<std::wstring> systemNames(const std::string& folder) {
     std::set<std::wstring> names;

@@ -18,17 +18,6 @@
 
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::FILE* file = Platform::openFile(path.c_str(), "rb");
-    if (file == nullptr) return "<missing>";
-    std::string text;
-    char buffer[256];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    std::fclose(file);
-    return text;
-}
-
 int64_t pinnedTime() { return 1520413503; }  // 2018-03-07 09:05:03 UTC
 
 // Local time is UTC while a test runs.

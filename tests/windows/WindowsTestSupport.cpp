@@ -1,5 +1,6 @@
 #include "tests/windows/WindowsTestSupport.h"
 
+#include "platform/FileOpen.h"
 #include "tools/cachewriter/CacheWriter.h"
 #include "utils/UtfConversion.h"
 
@@ -40,6 +41,17 @@ void removeTree(const std::wstring& folder) {
 }
 
 }  // namespace
+
+std::string readAll(const std::string& path) {
+    std::FILE* file = Platform::openFile(path.c_str(), "rb");
+    if (file == nullptr) return "<missing>";
+    std::string text;
+    char buffer[256];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+    std::fclose(file);
+    return text;
+}
 
 std::string programDirectory() {
     wchar_t path[MAX_PATH * 4];

@@ -9,6 +9,9 @@
 // The folder of the running program, with a trailing backslash, as UTF-8.
 std::string programDirectory();
 
+// The whole content of a file (opened through the platform layer), or "<missing>".
+std::string readAll(const std::string& path);
+
 // A fresh folder in the temporary directory for one test, removed with everything in it at the end.
 class ScratchFolder {
 public:
