@@ -11,8 +11,7 @@ namespace CodecBench {
 namespace {
 
 // Soft blobs of density with swirling detail; about half of the grid stays empty.
-std::vector<float> SmokeField() {
-    const int n = kSide;
+std::vector<float> SmokeField(int n) {
     std::vector<float> f(size_t(n) * n * n);
     const float centres[3][3] = {{0.35f, 0.3f, 0.4f}, {0.6f, 0.55f, 0.5f}, {0.45f, 0.7f, 0.65f}};
     for (int z = 0; z < n; ++z)
@@ -44,7 +43,7 @@ std::vector<float> IntegerNoise() {
 }
 
 template <int N>
-std::vector<uint8_t> Encode(const std::vector<float>& values, int bits, float step, int passes) {
+std::vector<uint8_t> Encode(const std::vector<float>& values, int side, int bits, float step, int passes) {
     FMRUtils::SGCompressor<N> codec;
     FMRUtils::FmrArray<char, int64_t> block;
     FMRUtils::ZoneSettings s;
@@ -55,9 +54,9 @@ std::vector<uint8_t> Encode(const std::vector<float>& values, int bits, float st
     int zoneLength = kZonePlanes;
     if constexpr (N == 1) {
         size[0] = int(values.size());
-        zoneLength = kZonePlanes * kSide * kSide;
+        zoneLength = kZonePlanes * side * side;
     } else {
-        size[0] = size[1] = size[2] = kSide;
+        size[0] = size[1] = size[2] = side;
     }
     if (codec.Compress(values.data(), size, zoneLength, s, block) <= 0) {
         std::fprintf(stderr, "encoding a sample block failed\n");
@@ -75,17 +74,22 @@ double ZeroFraction(const std::vector<float>& v) {
 }  // namespace
 
 std::vector<SampleBlock> MakeSampleBlocks() {
-    const auto smoke = SmokeField();
+    const auto smoke = SmokeField(kSide);
     const auto noise = IntegerNoise();
     const int64_t count = int64_t(smoke.size());
-    return {
-        {"smoke8_d1", 1, Encode<1>(smoke, 8, 0.0f, 1), count, ZeroFraction(smoke)},
-        {"smoke8_d2", 1, Encode<1>(smoke, 8, 0.0f, 2), count, ZeroFraction(smoke)},
-        {"smoke16_d1", 1, Encode<1>(smoke, 16, 0.0f, 1), count, ZeroFraction(smoke)},
-        {"smoke16_d2", 1, Encode<1>(smoke, 16, 0.0f, 2), count, ZeroFraction(smoke)},
-        {"noise12_raw", 1, Encode<1>(noise, 0, 1.0f, 0), count, ZeroFraction(noise)},
-        {"smoke16_d1_3d", 3, Encode<3>(smoke, 16, 0.0f, 1), count, ZeroFraction(smoke)},
+    const double zeros = ZeroFraction(smoke);
+    std::vector<SampleBlock> blocks = {
+        {"smoke8_d1", 1, Encode<1>(smoke, kSide, 8, 0.0f, 1), count, zeros},
+        {"smoke8_d2", 1, Encode<1>(smoke, kSide, 8, 0.0f, 2), count, zeros},
+        {"smoke16_d1", 1, Encode<1>(smoke, kSide, 16, 0.0f, 1), count, zeros},
+        {"smoke16_d2", 1, Encode<1>(smoke, kSide, 16, 0.0f, 2), count, zeros},
+        {"noise12_raw", 1, Encode<1>(noise, kSide, 0, 1.0f, 0), count, ZeroFraction(noise)},
+        {"smoke16_d1_3d", 3, Encode<3>(smoke, kSide, 16, 0.0f, 1), count, zeros},
     };
+    const auto large = SmokeField(kLargeSide);
+    blocks.push_back({"smoke16_d1_256", 1, Encode<1>(large, kLargeSide, 16, 0.0f, 1), int64_t(large.size()),
+                      ZeroFraction(large)});
+    return blocks;
 }
 
 }  // namespace CodecBench
