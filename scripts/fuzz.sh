@@ -5,7 +5,7 @@
 # Each target's corpus grows in build/fuzz/corpus/<target>, starting from the seeds that fuzz_seeds
 # writes; an input that fails lands in build/fuzz/findings/<target>/. Copy it to
 # fuzz/regressions/<target>/ once the fault is fixed, so that ctest replays it.
-# Needs the Debian packages clang, libclang-rt-14-dev and time.
+# Needs the Debian packages clang, libclang-rt-14-dev and time (scripts/setup.sh installs them).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
