@@ -20,11 +20,10 @@ inline void Store4(float* out, __m128i q, __m128 r, __m128 minimum) {
 // values at or before it on every axis: the row's own prefix sum plus the finished values of the row
 // below (y - 1) and behind (z - 1), minus those of the row below and behind, counted in both.
 template <bool Below, bool Behind>
-void FinishBoxRow(uint32_t* row, int64_t nx, int64_t rowStride, int64_t planeStride, float r, float minimum,
-                  float* out) {
-    const uint32_t* below = row - rowStride;
-    const uint32_t* behind = row - planeStride;
-    const uint32_t* both = row - rowStride - planeStride;
+void FinishBoxRow(uint32_t* row, int64_t nx, int64_t plane, float r, float minimum, float* out) {
+    const uint32_t* below = row - nx;
+    const uint32_t* behind = row - plane;
+    const uint32_t* both = row - nx - plane;
     auto finish = [&](int64_t k, uint32_t rowSum) {
         uint32_t v = rowSum;
         if (Below) v += below[k];
@@ -67,13 +66,13 @@ void DequantiseBoxOnePass(int32_t* q, const int64_t (&size)[3], float r, float m
         for (int64_t y = 0; y < ny; ++y) {
             const int64_t at = z * plane + y * nx;
             if (y > 0 && z > 0) {
-                FinishBoxRow<true, true>(u + at, nx, nx, plane, r, minimum, out + at);
+                FinishBoxRow<true, true>(u + at, nx, plane, r, minimum, out + at);
             } else if (y > 0) {
-                FinishBoxRow<true, false>(u + at, nx, nx, plane, r, minimum, out + at);
+                FinishBoxRow<true, false>(u + at, nx, plane, r, minimum, out + at);
             } else if (z > 0) {
-                FinishBoxRow<false, true>(u + at, nx, nx, plane, r, minimum, out + at);
+                FinishBoxRow<false, true>(u + at, nx, plane, r, minimum, out + at);
             } else {
-                FinishBoxRow<false, false>(u + at, nx, nx, plane, r, minimum, out + at);
+                FinishBoxRow<false, false>(u + at, nx, plane, r, minimum, out + at);
             }
         }
     }

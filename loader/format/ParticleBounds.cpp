@@ -60,8 +60,7 @@ void extendParticleBounds(FumaraFrameData::PGroup& group, float bounds[6]) {
     }
     // Only particles whose positions are stored have bounds: a damaged count must not send the job
     // through billions of particles whose reads all fail.
-    const int64_t positionBytes = 4 * int64_t(particleChannelWords(ParticlePositionChannel));
-    job.prepare(std::min<int64_t>(group.count, group.record(ParticlePositionChannel).decoded.count() / positionBytes));
+    job.prepare(std::min<int64_t>(group.count, group.decodedParticles(ParticlePositionChannel)));
     job.run(0);
     int rejected = 0;
     for (const WorkerBox& box : job.boxes) {

@@ -104,6 +104,11 @@ int64_t FumaraFrameData::PGroup::bytesPerParticle(int channel) {
     return 4 * static_cast<int64_t>(CacheIO::particleChannelWords(channel));
 }
 
+int64_t FumaraFrameData::PGroup::decodedParticles(int channel) {
+    const int64_t size = bytesPerParticle(channel);
+    return size > 0 ? record(channel).decoded.count() / size : 0;
+}
+
 int FumaraFrameData::PGroup::getParticleValue(int particle, int channel, void* out) {
     if (!validChannel(channel) || particle < 0 || particle >= count)
         return 0;

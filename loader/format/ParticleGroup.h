@@ -67,6 +67,8 @@ public:
     bool decodeIds(const void* bytes, int64_t length);
 
     ChannelRecord& record(int channel) { return channels_[channel & 31]; }
+    // Particles whose values of the channel are decoded: the stored data may hold fewer than `count`.
+    int64_t decodedParticles(int channel);
 
     std::string name;
     uint32_t channelMask = 0;
