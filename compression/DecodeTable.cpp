@@ -11,7 +11,8 @@ namespace {
 // First index widths: 2048 x 20 bytes (lanes) or up to 8192 x 4 bytes (compact) keep most of the L1
 // data cache for the stream and the output.
 constexpr int kLaneBits = 11;
-constexpr int kMaxCompactBits = 13;
+constexpr int kMaxCompactBits = DecodeTables::kMaxFirstBits;
+static_assert(kLaneBits <= DecodeTables::kMaxFirstBits, "the widest index bounds the lane layout too");
 // A compact index is made just wide enough for this share of the codes.
 constexpr double kCompactCover = 0.9;
 // Codes up to this length count as short when choosing the layout.
@@ -97,10 +98,10 @@ public:
         auto fill = [&](int32_t node, uint64_t code, int d) {
             const CodeNode& n = m_tree[node];
             int32_t lane0 = 0;
-            uint32_t meta = 0;
+            uint32_t meta = DecodeTables::kSlowPath;
             if (n.child[0] < 0) {
                 lane0 = AddWrapping(n.value, m_min);
-                meta = uint32_t(d) | (1u << 8) | (uint32_t(d) << 16);
+                meta = withCode(DecodeTables::laneMeta(0, 0, 0, d, 0, false), lane0, d);
             } else {
                 lane0 = goesOn(node, 0);
                 ok = ok && lane0 >= 0;
@@ -117,20 +118,21 @@ public:
         return ok;
     }
 
-    // Lane layout, further codes: after the codes found so far, the first code of the bits that follow,
-    // while it ends within the index. Reads only the first code of other entries, which it never changes.
+    // Lane layout, further codes: after the literals found so far, the first code of the bits that
+    // follow, while it ends within the index. Reads only the first code of other entries, which it never
+    // changes.
     void addFollowingCodes(int bits) {
         for (int index = 0; index < (1 << bits); ++index) {
             uint32_t meta = m_t.meta[index];
             int32_t* lanes = &m_t.lanes[index * DecodeTables::kLanes];
             for (int j = DecodeTables::codeCount(meta); j >= 1 && j < DecodeTables::kLanes; ++j) {
+                if (DecodeTables::literalCount(meta) < j) break;  // a run marker ends the codes
                 const int used = DecodeTables::totalLength(meta);
                 const uint32_t next = m_t.meta[index >> used];
-                const int length = DecodeTables::codeLength(next, 0);
+                const int length = DecodeTables::firstLength(next);
                 if (DecodeTables::codeCount(next) == 0 || length > bits - used) break;
                 lanes[j] = m_t.lanes[(index >> used) * DecodeTables::kLanes];
-                meta = (meta & ~0x7FFu) | uint32_t(used + length) | (uint32_t(j + 1) << 8);
-                meta |= uint32_t(length) << (16 + 4 * j);
+                meta = withCode(meta, lanes[j], length);
             }
             m_t.meta[index] = meta;
         }
@@ -162,6 +164,18 @@ public:
     }
 
 private:
+    // `meta` with one more whole code of `length` bits, whose lane value is v: a literal, or a run
+    // marker (v < 0) of -v copies, short or for the slow path.
+    static uint32_t withCode(uint32_t meta, int32_t v, int length) {
+        const int total = DecodeTables::totalLength(meta) + length;
+        const int codes = DecodeTables::codeCount(meta) + 1;
+        const int literals = DecodeTables::literalCount(meta) + (v >= 0 ? 1 : 0);
+        const int first = codes == 1 ? length : DecodeTables::firstLength(meta);
+        const int64_t run = v >= 0 ? 0 : -int64_t(v);
+        const bool shortRun = run <= DecodeTables::kShortRun;
+        return DecodeTables::laneMeta(total, codes, literals, first, shortRun ? int(run) : 0, !shortRun);
+    }
+
     // For the inner node where an index of level `level` ends: appends the entry where its codes go on,
     // a deeper table for its subtree or, past the level and size limits, a walk from it. Returns the
     // entry's position in `deeper`, or -1 when memory runs out.

@@ -2,9 +2,10 @@
 // stream, resolves every code that fits in the index; a longer code leads to a deeper table for the
 // subtree where the index ends (and so on), and past a few levels to a bit-by-bit walk of the tree.
 //
-// The first table has one of two layouts. For trees whose codes are mostly short, each index gives all
-// whole codes (up to four) that begin there, so that one look-up yields several values. For trees of
-// long codes a compact entry gives one code, which lets the index be wider within the same cache.
+// The first table has one of two layouts. For trees whose codes are mostly short, each index gives the
+// whole codes (up to four) that begin there, so that one look-up yields several values: literals, and
+// possibly a run marker after them, where the index ends. For trees of long codes a compact entry gives
+// one code, which lets the index be wider within the same cache.
 #pragma once
 
 #include "compression/CodeTree.h"
@@ -24,6 +25,10 @@ struct DecodeEntry {
 
 struct DecodeTables {
     static constexpr int kLanes = 4;
+    // The widest first index of either layout: a code resolved there is never longer.
+    static constexpr int kMaxFirstBits = 13;
+    // Runs up to this long are written by the lane loop without a branch.
+    static constexpr int kShortRun = 8;
     enum Layout { kLaneLayout, kCompactLayout };
 
     Layout layout = kLaneLayout;
@@ -31,10 +36,12 @@ struct DecodeTables {
 
     // Lane layout, per index: kLanes values, those (symbol + min) of the whole codes that the index
     // begins with and 0 after them; with no whole code, lane 0 is the position in `deeper` of the entry
-    // where the code goes on.
+    // where the code goes on. Codes end at the first run marker, which follows the literals.
     FmrArray<int32_t> lanes;
-    // Lane layout, per index: the total length of its whole codes (bits 0-5), their number (bits 8-10),
-    // and the length of each (4 bits per code from bit 16).
+    // Lane layout, per index: the total length of its whole codes (bits 0-5); bit 6 when the index needs
+    // the loop's slow path (no whole code, or a run longer than kShortRun); the number of whole codes
+    // (bits 8-10) and of literals among them (bits 11-13); the first code's length (bits 16-19); the
+    // length of a short run after the literals (bits 20-23, 0 for none).
     FmrArray<uint32_t> meta;
     // Compact layout, per index: the length of its code (bits 0-5) and the code's symbol (bits 6-31).
     // For a longer code the length is 0 and either bit 6 is 0 and a deeper table follows (its index
@@ -45,9 +52,16 @@ struct DecodeTables {
     FmrArray<DecodeEntry> deeper;
 
     // Lengths are masked to 6 bits, which lets a shift by them use the field as it is.
+    static constexpr uint32_t kSlowPath = 64;
     static int totalLength(uint32_t m) { return static_cast<int>(m & 63); }
     static int codeCount(uint32_t m) { return static_cast<int>((m >> 8) & 7); }
-    static int codeLength(uint32_t m, int j) { return static_cast<int>((m >> (16 + 4 * j)) & 15); }
+    static int literalCount(uint32_t m) { return static_cast<int>((m >> 11) & 7); }
+    static int firstLength(uint32_t m) { return static_cast<int>((m >> 16) & 15); }
+    static int shortRun(uint32_t m) { return static_cast<int>((m >> 20) & 15); }
+    static uint32_t laneMeta(int total, int codes, int literals, int first, int run, bool slow) {
+        return uint32_t(total) | (slow ? kSlowPath : 0) | (uint32_t(codes) << 8) | (uint32_t(literals) << 11) |
+               (uint32_t(first) << 16) | (uint32_t(run) << 20);
+    }
 
     static uint32_t compactCode(int length, uint32_t symbol) { return uint32_t(length) | (symbol << 6); }
     static uint32_t compactTable(int bits, int32_t offset) { return (uint32_t(bits) << 7) | (uint32_t(offset) << 11); }

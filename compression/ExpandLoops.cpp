@@ -51,17 +51,25 @@ inline bool Emit(int32_t v, int32_t* out, int64_t& written, int64_t count, int32
     return ExpandRun(out, written, count, -static_cast<int64_t>(v));
 }
 
-// Stores four lanes plus the offset at `out` when none is negative; false (storing nothing) otherwise.
-inline bool StoreLiterals(int32_t* out, const int32_t* lanes, int32_t offset) {
+// Stores the four lanes plus the offset at `out`.
+inline void StoreLanes(int32_t* out, const int32_t* lanes, int32_t offset) {
 #if defined(__SSE2__)
-    const __m128i v = LoadInts(lanes);
-    if (_mm_movemask_ps(_mm_castsi128_ps(v)) != 0) return false;
-    StoreInts(out, _mm_add_epi32(v, _mm_set1_epi32(offset)));
+    StoreInts(out, _mm_add_epi32(LoadInts(lanes), _mm_set1_epi32(offset)));
 #else
-    if ((lanes[0] | lanes[1] | lanes[2] | lanes[3]) < 0) return false;
     for (int j = 0; j < 4; ++j) out[j] = AddWrapping(static_cast<uint32_t>(lanes[j]), offset);
 #endif
-    return true;
+}
+
+// Stores kShortRun copies of v at `out`.
+inline void StoreShortRun(int32_t* out, int32_t v) {
+    static_assert(DecodeTables::kShortRun == 8, "two blocks of four");
+#if defined(__SSE2__)
+    const __m128i repeated = _mm_set1_epi32(v);
+    StoreInts(out, repeated);
+    StoreInts(out + 4, repeated);
+#else
+    for (int j = 0; j < DecodeTables::kShortRun; ++j) out[j] = v;
+#endif
 }
 
 // The rest of a code longer than the first index, whose bits are consumed: `e` says where it goes on,
@@ -98,43 +106,72 @@ inline DecodeEntry CompactGoesOn(uint32_t e) {
     return DecodeEntry{static_cast<int32_t>(e >> 11), static_cast<uint8_t>((e >> 7) & 15), DecodeEntry::kSubTable};
 }
 
-// Every whole code of an index at once while four values fit; one code at a time when a run marker
-// or a long code comes. Unless `Careful`, only while the reader has whole words left (no zero bits past
-// the end can be read, so there is nothing to check per look-up).
+// Look-ups per refill of the bit buffer. A refill leaves at least 56 bits and a look-up that needs no
+// slow path takes at most the widest first index, so a group needs no test in between; testing before
+// each look-up instead is a branch that follows the code lengths and is often mispredicted.
+constexpr int kGroup = 4;
+static_assert(kGroup * DecodeTables::kMaxFirstBits <= 56, "a group fits one refill");
+
+inline void RefillFor(BitReader& reader, bool careful) {
+    if (careful) {
+        reader.refill();
+    } else {
+        reader.refillWord();
+    }
+}
+
+// Every whole code of an index at once: its literals, then copies of the last value for a short run
+// marker, all written without a branch (the run's copies land after the literals, and stores past the
+// values taken are overwritten later). Long runs and long codes take a slower path. Runs while there
+// is room for every store of a group and at least one value was written before (a run repeats it).
+// Unless `Careful`, only while the reader has whole words left (no zero bits past the end can be read,
+// so there is nothing to check per look-up).
 template <bool Careful>
 bool LaneLoop(BitReader& sharedReader, const DecodeTables& tables, const CodeNode* tree, int32_t min, int32_t* out,
               int64_t& writtenOut, int64_t count, int32_t offset, ProgressReporter& progress) {
+    constexpr int kMostPerLookup = DecodeTables::kLanes + DecodeTables::kShortRun;
     BitReader reader = sharedReader;
     const int bits = tables.bits;
     const uint32_t* metaTable = tables.meta.data();
     const int32_t* laneTable = tables.lanes.data();
     int64_t written = writtenOut;
+    if (written == 0) return true;
+    // Kept in a register, so that a run never waits for the store of the value it repeats.
+    int32_t last = out[written - 1];
     bool ok = true;
-    while (count - written >= DecodeTables::kLanes && (Careful || reader.hasWord())) {
+    while (count - written >= kGroup * kMostPerLookup && (Careful || reader.hasWord())) {
         progress.check(written);
-        if (reader.available() < 32) {
-            if (Careful) {
-                reader.refill();
+        RefillFor(reader, Careful);
+        for (int k = 0; k < kGroup; ++k) {
+            const uint32_t index = reader.peek(bits);
+            const uint32_t meta = metaTable[index];
+            const int32_t* lanes = laneTable + index * DecodeTables::kLanes;
+            const int literals = DecodeTables::literalCount(meta);
+            if (!(meta & DecodeTables::kSlowPath)) {
+                StoreLanes(out + written, lanes, offset);
+                const int32_t tail = lanes[literals > 0 ? literals - 1 : 0];
+                last = literals > 0 ? AddWrapping(static_cast<uint32_t>(tail), offset) : last;
+                written += literals;
+                StoreShortRun(out + written, last);
+                written += DecodeTables::shortRun(meta);
+                reader.consume(DecodeTables::totalLength(meta));
+                continue;
+            }
+            int64_t at = written;
+            if (DecodeTables::codeCount(meta) > 0) {
+                // Literals, then a long run.
+                StoreLanes(out + at, lanes, offset);
+                at += literals;
+                reader.consume(DecodeTables::totalLength(meta));
+                ok = ExpandLongRun(out, at, count, -static_cast<int64_t>(lanes[literals]));
             } else {
-                reader.refillWord();
+                reader.consume(bits);
+                ok = Emit(DecodeDeeperCopy(reader, tables, tree, min, tables.deeper[lanes[0]]), out, at, count,
+                          offset);
             }
-        }
-        const uint32_t index = reader.peek(bits);
-        const uint32_t meta = metaTable[index];
-        const int32_t* lanes = laneTable + index * DecodeTables::kLanes;
-        const int codes = DecodeTables::codeCount(meta);
-        if (codes > 0 && StoreLiterals(out + written, lanes, offset)) {
-            reader.consume(DecodeTables::totalLength(meta));
-            written += codes;
-        } else if (codes > 0) {
-            for (int j = 0; j < codes && written < count && ok; ++j) {
-                reader.consume(DecodeTables::codeLength(meta, j));
-                ok = Emit(lanes[j], out, written, count, offset);
-            }
-        } else {
-            reader.consume(bits);
-            ok =
-                Emit(DecodeDeeperCopy(reader, tables, tree, min, tables.deeper[lanes[0]]), out, written, count, offset);
+            written = at;
+            last = out[written - 1];
+            break;  // the slow path may have used the bits the group counts on
         }
         if (!ok || (Careful && reader.overrun())) break;
     }
@@ -143,21 +180,27 @@ bool LaneLoop(BitReader& sharedReader, const DecodeTables& tables, const CodeNod
     return ok;
 }
 
+// Decodes one code and stores it, or the run it stands for.
+inline bool ExpandOneCode(BitReader& reader, const DecodeTables& tables, const CodeNode* tree, int32_t min,
+                          int32_t* out, int64_t& written, int64_t count, int32_t offset) {
+    BitReader single = reader;
+    const int32_t v = DecodeCode(single, tables, tree, min);
+    reader = single;
+    return Emit(v, out, written, count, offset) && !reader.overrun();
+}
+
 bool ExpandLaneCodes(BitReader& reader, const DecodeTables& tables, const CodeNode* tree, int32_t min, int32_t* out,
                      int64_t count, int32_t offset, ProgressReporter& progress) {
     int64_t written = 0;
-    bool ok = LaneLoop<false>(reader, tables, tree, min, out, written, count, offset, progress) &&
+    bool ok = ExpandOneCode(reader, tables, tree, min, out, written, count, offset) &&
+              LaneLoop<false>(reader, tables, tree, min, out, written, count, offset, progress) &&
               LaneLoop<true>(reader, tables, tree, min, out, written, count, offset, progress);
-    while (ok && written < count && !reader.overrun()) {
-        BitReader single = reader;
-        const int32_t v = DecodeCode(single, tables, tree, min);
-        reader = single;
-        ok = Emit(v, out, written, count, offset);
-    }
+    while (ok && written < count) ok = ExpandOneCode(reader, tables, tree, min, out, written, count, offset);
     return ok && !reader.overrun();
 }
 
-// One code per look-up; unless `Careful`, only while the reader has whole words left.
+// One code per look-up, in groups of kGroup per refill; unless `Careful`, only while the reader has
+// whole words left.
 template <bool Careful>
 bool CompactLoop(BitReader& sharedReader, const DecodeTables& tables, const CodeNode* tree, int32_t min, int32_t* out,
                  int64_t& writtenOut, int64_t count, int32_t offset, ProgressReporter& progress) {
@@ -166,35 +209,40 @@ bool CompactLoop(BitReader& sharedReader, const DecodeTables& tables, const Code
     const uint32_t* compact = tables.compact.data();
     int64_t written = writtenOut;
     bool ok = true;
-    while (ok && written < count && (Careful || reader.hasWord())) {
+    while (count - written >= kGroup && (Careful || reader.hasWord())) {
         progress.check(written);
-        if (reader.available() < 32) {
-            if (Careful) {
-                reader.refill();
+        RefillFor(reader, Careful);
+        for (int k = 0; k < kGroup; ++k) {
+            const uint32_t e = compact[reader.peek(bits)];
+            const int length = DecodeTables::compactLength(e);
+            int32_t v = AddWrapping(DecodeTables::compactSymbol(e), min);
+            if (length != 0 && v >= 0) {
+                reader.consume(length);
+                out[written++] = AddWrapping(static_cast<uint32_t>(v), offset);
+                continue;
+            }
+            // A run marker or a long code ends the group: a run may fill the room the group counts
+            // on, and a long code the bits.
+            if (length != 0) {
+                reader.consume(length);
             } else {
-                reader.refillWord();
+                reader.consume(bits);
+                DecodeEntry on = CompactGoesOn(e);
+                if (on.kind == DecodeEntry::kSubTable) {
+                    // Most long codes end in the second table: looked up here, without a call.
+                    reader.refill();
+                    const DecodeEntry next = tables.deeper[on.value + static_cast<int32_t>(reader.peek(on.length))];
+                    reader.consume(next.kind == DecodeEntry::kOneCode ? next.length : on.length);
+                    on = next;
+                }
+                v = on.kind == DecodeEntry::kOneCode ? on.value : DecodeDeeperCopy(reader, tables, tree, min, on);
             }
+            int64_t at = written;
+            ok = Emit(v, out, at, count, offset);
+            written = at;
+            break;
         }
-        const uint32_t e = compact[reader.peek(bits)];
-        const int length = DecodeTables::compactLength(e);
-        int32_t v;
-        if (length != 0) {
-            reader.consume(length);
-            v = AddWrapping(DecodeTables::compactSymbol(e), min);
-        } else {
-            reader.consume(bits);
-            DecodeEntry on = CompactGoesOn(e);
-            if (on.kind == DecodeEntry::kSubTable) {
-                // Most long codes end in the second table: looked up here, without a call.
-                reader.refill();
-                const DecodeEntry next = tables.deeper[on.value + static_cast<int32_t>(reader.peek(on.length))];
-                reader.consume(next.kind == DecodeEntry::kOneCode ? next.length : on.length);
-                on = next;
-            }
-            v = on.kind == DecodeEntry::kOneCode ? on.value : DecodeDeeperCopy(reader, tables, tree, min, on);
-        }
-        ok = Emit(v, out, written, count, offset);
-        if (Careful && reader.overrun()) break;
+        if (!ok || (Careful && reader.overrun())) break;
     }
     sharedReader = reader;
     writtenOut = written;
@@ -204,8 +252,9 @@ bool CompactLoop(BitReader& sharedReader, const DecodeTables& tables, const Code
 bool ExpandCompactCodes(BitReader& reader, const DecodeTables& tables, const CodeNode* tree, int32_t min, int32_t* out,
                         int64_t count, int32_t offset, ProgressReporter& progress) {
     int64_t written = 0;
-    const bool ok = CompactLoop<false>(reader, tables, tree, min, out, written, count, offset, progress) &&
-                    CompactLoop<true>(reader, tables, tree, min, out, written, count, offset, progress);
+    bool ok = CompactLoop<false>(reader, tables, tree, min, out, written, count, offset, progress) &&
+              CompactLoop<true>(reader, tables, tree, min, out, written, count, offset, progress);
+    while (ok && written < count) ok = ExpandOneCode(reader, tables, tree, min, out, written, count, offset);
     return ok && !reader.overrun();
 }
 
@@ -285,7 +334,7 @@ int32_t DecodeCode(BitReader& reader, const DecodeTables& tables, const CodeNode
     const uint32_t meta = tables.meta[index];
     const int32_t* lanes = &tables.lanes[index * DecodeTables::kLanes];
     if (DecodeTables::codeCount(meta) > 0) {
-        reader.consume(DecodeTables::codeLength(meta, 0));
+        reader.consume(DecodeTables::firstLength(meta));
         return lanes[0];
     }
     reader.consume(tables.bits);
