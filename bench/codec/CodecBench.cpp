@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
     g_pool = &pool;
     const std::vector<SampleBlock> blocks = CodecBench::MakeSampleBlocks();
 
-    std::printf("%-14s %10s %10s %6s %6s %6s\n", "block", "floats", "bytes", "zeros", "tree", "raw");
+    std::printf("%-18s %10s %10s %6s %6s %6s\n", "block", "floats", "bytes", "zeros", "tree", "raw");
     for (const SampleBlock& b : blocks) {
         if (!Agree(b)) {
             std::fprintf(stderr, "%s: the decoders disagree\n", b.name.c_str());
@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
         }
         int tree = 0, raw = 0;
         DescribeZones(b, tree, raw);
-        std::printf("%-14s %10lld %10zu %5.0f%% %6d %6d\n", b.name.c_str(), static_cast<long long>(b.floatCount),
+        std::printf("%-18s %10lld %10zu %5.0f%% %6d %6d\n", b.name.c_str(), static_cast<long long>(b.floatCount),
                     b.bytes.size(), 100.0 * b.zeroFraction, tree, raw);
         // Five repetitions each, compared by their medians: the machine may be shared.
         for (auto* bench : {benchmark::RegisterBenchmark(("decode_1thread/" + b.name).c_str(), Decode, &b, false),
@@ -158,8 +158,8 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\n%-14s %16s %16s %16s\n", "block", "1thread/literal", "1thread/memcpy", "pool/1thread");
-    std::printf("%-14s %16s %16s %16s\n", "(target)", ">= 4", ">= 0.15", ">= 1.7 on 2");
+    std::printf("\n%-18s %16s %16s %16s\n", "block", "1thread/literal", "1thread/memcpy", "pool/1thread");
+    std::printf("%-18s %16s %16s %16s\n", "(target)", ">= 4", ">= 0.15", ">= 1.7 on 2");
     for (const SampleBlock& b : blocks) {
         auto rate = [&](const char* kind) {
             const auto it = reporter.rates.find(std::string(kind) + "/" + b.name);
@@ -168,7 +168,7 @@ int main(int argc, char** argv) {
         const double one = rate("decode_1thread"), pooled = rate("decode_pool"), literal = rate("literal"),
                      copy = rate("memcpy");
         if (one <= 0) continue;
-        std::printf("%-14s %16.2f %16.3f %16.2f\n", b.name.c_str(), literal > 0 ? one / literal : 0.0,
+        std::printf("%-18s %16.2f %16.3f %16.2f\n", b.name.c_str(), literal > 0 ? one / literal : 0.0,
                     copy > 0 ? one / copy : 0.0, pooled / one);
     }
     benchmark::Shutdown();

@@ -32,8 +32,8 @@ std::vector<float> SmokeField(int n) {
 
 // Integers 0 .. 4094 as floats: coded with step 1 they span 4095 symbols of equal weight, for which a
 // symbol table cannot beat 12-bit fixed-width values.
-std::vector<float> IntegerNoise() {
-    std::vector<float> f(size_t(kSide) * kSide * kSide);
+std::vector<float> IntegerNoise(int n) {
+    std::vector<float> f(size_t(n) * n * n);
     uint32_t state = 12345;
     for (float& v : f) {
         state = state * 1664525u + 1013904223u;
@@ -74,21 +74,23 @@ double ZeroFraction(const std::vector<float>& v) {
 }  // namespace
 
 std::vector<SampleBlock> MakeSampleBlocks() {
-    const auto smoke = SmokeField(kSide);
-    const auto noise = IntegerNoise();
-    const int64_t count = int64_t(smoke.size());
-    const double zeros = ZeroFraction(smoke);
-    std::vector<SampleBlock> blocks = {
-        {"smoke8_d1", 1, Encode<1>(smoke, kSide, 8, 0.0f, 1), count, zeros},
-        {"smoke8_d2", 1, Encode<1>(smoke, kSide, 8, 0.0f, 2), count, zeros},
-        {"smoke16_d1", 1, Encode<1>(smoke, kSide, 16, 0.0f, 1), count, zeros},
-        {"smoke16_d2", 1, Encode<1>(smoke, kSide, 16, 0.0f, 2), count, zeros},
-        {"noise12_raw", 1, Encode<1>(noise, kSide, 0, 1.0f, 0), count, ZeroFraction(noise)},
-        {"smoke16_d1_3d", 3, Encode<3>(smoke, kSide, 16, 0.0f, 1), count, zeros},
-    };
-    const auto large = SmokeField(kLargeSide);
-    blocks.push_back({"smoke16_d1_256", 1, Encode<1>(large, kLargeSide, 16, 0.0f, 1), int64_t(large.size()),
-                      ZeroFraction(large)});
+    std::vector<SampleBlock> blocks;
+    for (const int side : {kSide, kLargeSide}) {
+        const std::string suffix = side == kSide ? "" : "_" + std::to_string(side);
+        const auto smoke = SmokeField(side);
+        const auto noise = IntegerNoise(side);
+        const int64_t count = int64_t(smoke.size());
+        const double zeros = ZeroFraction(smoke);
+        auto add = [&](const char* name, int dims, std::vector<uint8_t> bytes, double zeroFraction) {
+            blocks.push_back({name + suffix, dims, std::move(bytes), count, zeroFraction});
+        };
+        add("smoke8_d1", 1, Encode<1>(smoke, side, 8, 0.0f, 1), zeros);
+        add("smoke8_d2", 1, Encode<1>(smoke, side, 8, 0.0f, 2), zeros);
+        add("smoke16_d1", 1, Encode<1>(smoke, side, 16, 0.0f, 1), zeros);
+        add("smoke16_d2", 1, Encode<1>(smoke, side, 16, 0.0f, 2), zeros);
+        add("noise12_raw", 1, Encode<1>(noise, side, 0, 1.0f, 0), ZeroFraction(noise));
+        add("smoke16_d1_3d", 3, Encode<3>(smoke, side, 16, 0.0f, 1), zeros);
+    }
     return blocks;
 }
 

@@ -1,8 +1,8 @@
 // The blocks the codec benchmark decodes: a smoke-like density field quantised at 8 and 16 bits with
 // one and two delta passes (large empty regions give long zero runs), integer noise that the encoder
-// keeps in raw mode, and the smoke field again as 3-D zones; all on a 128^3 grid (8 MB of floats, which
-// a memcpy copies within the last-level cache of most machines). One more block is a production-size
-// 256^3 grid (64 MB), whose output no cache holds.
+// keeps in raw mode, and the smoke field again as 3-D zones. Each comes on a 128^3 grid (8 MB of floats,
+// which a memcpy copies within the last-level cache of most machines) and, named with "_256", on a
+// production-size 256^3 grid (64 MB), whose output no cache holds.
 #pragma once
 
 #include <cstdint>
