@@ -89,12 +89,16 @@ int SGCompressor<N>::decompressTable(ByteCursor& block, float* floatOut, int64_t
     // not end with one of them decoding a large zone while the others wait.
     std::stable_sort(m_zones.data(), m_zones.data() + zoneCount,
                      [](const Zone& a, const Zone& b) { return a.source.remaining() > b.source.remaining(); });
+    return runZones(1) ? 1 : 0;
+}
+
+template <int N>
+bool SGCompressor<N>::runZones(int mode) {
     m_failedZones.store(0);
     m_nextZone.store(0);
-    run(1, nullptr);
-    const bool allDecoded = m_failedZones.load() == 0;
+    run(mode, nullptr);
     m_zones.SetSize(0);
-    return allDecoded ? 1 : 0;
+    return m_failedZones.load() == 0;
 }
 
 template <int N>

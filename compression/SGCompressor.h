@@ -92,6 +92,9 @@ public:
 
 private:
     void prepareScratch();
+    // Runs processJob in `mode` on every job over the zones set up in m_zones, then clears them; true
+    // when no zone failed.
+    bool runZones(int mode);
     int decompressTable(ByteCursor& block, float* floatOut, int64_t floatCount);
 
     int m_threads;

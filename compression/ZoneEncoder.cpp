@@ -146,11 +146,7 @@ int64_t SGCompressor<N>::Compress(const float* values, const int (&size)[N], int
         zone.step = settings.step;
         zone.deltaPasses = settings.deltaPasses;
     }
-    m_failedZones.store(0);
-    m_nextZone.store(0);
-    run(0, nullptr);
-    const bool encoded = m_failedZones.load() == 0;
-    m_zones.SetSize(0);
+    const bool encoded = runZones(0);
 
     const int64_t start = out.count();
     bool ok = encoded;

@@ -1,9 +1,10 @@
 #include "platform/DebugDestination.h"
 
+#include "platform/WriteAll_posix.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -36,18 +37,7 @@ void DebugDestination::close() {
 }
 
 void DebugDestination::write(const char* text) const {
-    if (m_handle < 0) return;
-    size_t length = std::strlen(text);
-    // Resumes after interrupted or partial writes.
-    while (length > 0) {
-        const ssize_t written = ::write(static_cast<int>(m_handle), text, length);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        text += written;
-        length -= static_cast<size_t>(written);
-    }
+    if (m_handle >= 0) writeAll(static_cast<int>(m_handle), text, std::strlen(text));
 }
 
 }  // namespace Platform

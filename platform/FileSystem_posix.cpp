@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include "platform/WriteAll_posix.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -45,22 +47,6 @@ int closeKeepingError(int fd, int error)
     if (close(fd) != 0 && error == 0)
         error = errno;
     return error;
-}
-
-// Writes the whole buffer, retrying after interruptions and short writes.
-bool writeAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t written = write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
 }
 
 // Copies the remaining content of one descriptor to another; 0 or the errno value.

@@ -160,14 +160,14 @@ struct Ratios {
 Ratios PairedRatios(const SampleBlock& b, int rounds) {
     std::vector<float> out(size_t(b.floatCount)), src(size_t(b.floatCount), 1.0f);
     std::vector<double> literal, copy, pool;
-    const void* bytes = b.bytes.data();
+    const uint8_t* bytes = b.bytes.data();
     const int64_t size = int64_t(b.bytes.size());
     WithCodec(b.dims, 1, [&](auto& one) {
         WithCodec(b.dims, -1, [&](auto& pooled) {
             for (int r = 0; r < rounds; ++r) {
                 const double tOne = TimeWarm([&] { one.Decompress(bytes, size, out.data(), b.floatCount); });
                 const double tLiteral = TimeWarm(
-                    [&] { CodecBench::LiteralDecompress(b.dims, b.bytes.data(), size, out.data(), b.floatCount); });
+                    [&] { CodecBench::LiteralDecompress(b.dims, bytes, size, out.data(), b.floatCount); });
                 const double tCopy = TimeWarm([&] {
                     std::memcpy(out.data(), src.data(), src.size() * sizeof(float));
                     benchmark::ClobberMemory();
