@@ -8,7 +8,7 @@ packages=(
   zlib1g-dev
   libopenvdb-dev libopenvdb-tools libboost-dev libboost-iostreams-dev libtbb-dev libblosc-dev libimath-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  mingw-w64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest clang lld libclang-rt-14-dev time
+  mingw-w64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest clang lld libclang-rt-14-dev time lcov
 )
 
 missing=()
