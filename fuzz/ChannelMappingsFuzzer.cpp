@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,10 +27,9 @@ void listFuzzChannels(const char*, CacheIO::AvailableChannelList& list) {
 }
 
 bool sameMappings(const CacheIO::GridMappingList& a, const CacheIO::GridMappingList& b) {
-    if (a.count() != b.count()) return false;
-    for (int i = 0; i < a.count(); ++i)
-        if (a[i].channel != b[i].channel || a[i].name != b[i].name) return false;
-    return true;
+    bool same = a.count() == b.count();
+    for (int i = 0; same && i < a.count(); ++i) same = a[i].channel == b[i].channel && a[i].name == b[i].name;
+    return same;
 }
 
 // One exported copy: 1 exactly when the text fits, and the buffer then holds its prefix.
@@ -58,16 +56,16 @@ void mappingString(const std::string& text, int bufferSize) {
     check(CacheIO::decomposeChannelMappings(composed.c_str(), again) && sameMappings(list, again),
           "composing and decomposing changes the mappings");
 
-    std::unique_ptr<char[]> buffer(new char[bufferSize > 0 ? bufferSize : 1]);
+    std::vector<char> buffer(size_t(bufferSize > 0 ? bufferSize : 1));
     for (int i = -1; i <= list.count(); ++i) {
         int channel = -7;
-        const int result = ovrDecomposeChannelMappingsString(&channel, buffer.get(), bufferSize, text.c_str(), i);
+        const int result = ovrDecomposeChannelMappingsString(&channel, buffer.data(), bufferSize, text.c_str(), i);
         if (i < 0 || i == list.count()) {
             check(result == -1 && channel == -7, "entry outside the list");
             continue;
         }
         check(channel == list[i].channel, "exported decompose gives another channel");
-        checkCopy(result, list[i].name, buffer.get(), bufferSize);
+        checkCopy(result, list[i].name, buffer.data(), bufferSize);
     }
     std::vector<int> channels;
     std::vector<const char*> names;
@@ -75,9 +73,8 @@ void mappingString(const std::string& text, int bufferSize) {
         channels.push_back(list[i].channel);
         names.push_back(list[i].name.c_str());
     }
-    const int result = ovrComposeChannelMappingsString(buffer.get(), bufferSize, channels.data(), names.data(),
-                                                       list.count());
-    checkCopy(result, composed, buffer.get(), bufferSize);
+    checkCopy(ovrComposeChannelMappingsString(buffer.data(), bufferSize, channels.data(), names.data(), list.count()),
+              composed, buffer.data(), bufferSize);
 }
 
 void defaultMappings(const std::vector<std::string>& entries, size_t first, const char* extension, int bufferSize) {
@@ -95,8 +92,8 @@ void defaultMappings(const std::vector<std::string>& entries, size_t first, cons
     const std::string lowerPath = std::string("frame_0001.") + getFileExtension(path.c_str());
     const std::string lower = CacheIO::generateDefaultChannelMappings(lowerPath.c_str());
     check(mappings == lower, "the extension's case changes the default mappings");
-    std::unique_ptr<char[]> buffer(new char[bufferSize > 0 ? bufferSize : 1]);
-    checkCopy(ovrGenerateDefaultChannelMappings(buffer.get(), bufferSize, path.c_str()), mappings, buffer.get(),
+    std::vector<char> buffer(size_t(bufferSize > 0 ? bufferSize : 1));
+    checkCopy(ovrGenerateDefaultChannelMappings(buffer.data(), bufferSize, path.c_str()), mappings, buffer.data(),
               bufferSize);
     if (!plainNames) return;
     // Every mapping names a listed channel, and smoke is mapped at most once by the fallback.

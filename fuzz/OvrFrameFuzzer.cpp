@@ -1,7 +1,6 @@
 // Fuzz target: a whole cache file through the reader (header-only, then in full), followed by every
 // grid channel, every particle channel of every group and the id lookup, read as a host would.
 #include "fuzz/FuzzInput.h"
-#include "fuzz/ScratchFile.h"
 #include "loader/format/FumaraFrameData.h"
 #include "loader/format/ParticleGroup.h"
 
@@ -17,38 +16,26 @@ using FuzzInput::check;
 constexpr int64_t kMaxVoxels = int64_t(1) << 20;
 constexpr int kMaxParticles = 1 << 16;
 
-int64_t voxelsOf(const int resolution[3]) {
-    int64_t voxels = 1;
-    for (int axis = 0; axis < 3; ++axis) {
-        if (resolution[axis] < 0) return -1;
-        voxels *= resolution[axis];
-        if (voxels > kMaxVoxels) return -1;
-    }
-    return voxels;
-}
-
 // Where the values read end up, so that the reads cannot be optimised away.
 volatile uint32_t readSink;
 
-// Reads every value of the grid so that a short array shows up under the sanitizers.
+uint32_t wordAt(const void* bytes) {
+    uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+// Reads every value of the grid (voxels < 0: too large to expand) so that a short array shows up under
+// the sanitizers. Numbers outside 0..31 ask for their bit modulo 32 of the channel flags, as hosts expect.
 void readGrid(IOvr& frame, int64_t voxels) {
     for (int channel = -1; channel <= 32; ++channel) {
-        const bool valid = channel >= 0 && channel < 32;
-        // Numbers outside 0..31 ask for their bit modulo 32 of the channel flags, as hosts expect.
         frame.hasChannel(channel);
-        if (voxels < 0) continue;
-        const float* values = frame.getChannelData(channel);
-        check(valid || values == nullptr, "channel data outside 0..31");
-        if (!values) continue;
+        const float* values = voxels < 0 ? nullptr : frame.getChannelData(channel);
+        check(values == nullptr || (channel >= 0 && channel < 32), "channel data outside 0..31");
         uint32_t mix = 0;
-        for (int64_t i = 0; i < voxels; ++i) {
-            uint32_t bits;
-            std::memcpy(&bits, values + i, sizeof bits);
-            mix ^= bits;
-        }
+        for (int64_t i = 0; values && i < voxels; ++i) mix ^= wordAt(values + i);
         readSink = mix;
-        // Later requests hand out the same grid.
-        check(frame.getChannelData(channel) == values, "channel grid replaced");
+        check(values == nullptr || frame.getChannelData(channel) == values, "channel grid replaced");
     }
 }
 
@@ -66,22 +53,17 @@ void readGroup(FumaraFrameData::PGroup& group, bool gridReadable) {
         if (channel == 1 && group.kind == FumaraFrameData::PGroup::GridVelocityKind && !gridReadable) continue;
         std::unique_ptr<uint8_t[]> value(new uint8_t[size]);
         for (int p = 0; p < particles; ++p) {
-            if (group.getParticleValue(p, channel, value.get()) && size >= 4) {
-                uint32_t word;
-                std::memcpy(&word, value.get() + size - 4, sizeof word);
-                readSink = word;
-            }
+            if (group.getParticleValue(p, channel, value.get()) && size >= 4) readSink = wordAt(value.get() + size - 4);
         }
     }
     // Ids stored for fewer particles than the group claims are not searched.
     long long lastId = 0;
     if (!group.hasChannel(10) || count == 0 || !group.getParticleValue(count - 1, 10, &lastId)) return;
     for (int p = 0; p < particles; ++p) {
-        long long id = 0;
+        long long id = 0, foundId = 0;
         if (!group.getParticleValue(p, 10, &id)) continue;
         const int found = group.findParticleById(id);
         check(found >= 0 && found < count, "a stored id is not found");
-        long long foundId = 0;
         check(group.getParticleValue(found, 10, &foundId) == 1 && foundId == id, "id lookup gives another particle");
         const int next = group.findParticleById(static_cast<long long>(static_cast<unsigned long long>(id) + 1));
         check(next >= -1 && next < count, "id lookup outside the group");
@@ -90,10 +72,14 @@ void readGroup(FumaraFrameData::PGroup& group, bool gridReadable) {
 
 void readFrame(FumaraFrameData& frame) {
     int resolution[3] = {};
-    frame.getResolution(resolution);
     float transform[12];
+    frame.getResolution(resolution);
     frame.getTransform(transform);
-    const int64_t voxels = voxelsOf(resolution);
+    int64_t voxels = 1;
+    for (int axis = 0; axis < 3 && voxels >= 0; ++axis) {
+        voxels = resolution[axis] < 0 ? -1 : voxels * resolution[axis];
+        if (voxels > kMaxVoxels) voxels = -1;
+    }
     readGrid(frame, voxels);
 
     const int visible = frame.getParticleGroupCount();
@@ -113,7 +99,7 @@ void readFrame(FumaraFrameData& frame) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string& path = FuzzScratch::write(data, size, ".ovr");
+    const std::string& path = FuzzInput::scratchFile(data, size, ".ovr");
     {
         FumaraFrameData header;
         if (header.load(path.c_str(), "", 0.0, -1, true) == 0) {

@@ -15,18 +15,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 int main(int argc, char** argv) {
     namespace fs = std::filesystem;
     std::vector<fs::path> inputs;
+    std::error_code error;
     for (int i = 1; i < argc; ++i) {
-        const fs::path path = argv[i];
-        std::error_code error;
-        if (fs::is_directory(path, error)) {
-            std::vector<fs::path> files;
-            for (const fs::directory_entry& entry : fs::directory_iterator(path, error))
-                if (entry.is_regular_file(error)) files.push_back(entry.path());
-            std::sort(files.begin(), files.end());
-            inputs.insert(inputs.end(), files.begin(), files.end());
-        } else if (fs::is_regular_file(path, error)) {
-            inputs.push_back(path);
+        const size_t first = inputs.size();
+        if (fs::is_regular_file(argv[i], error)) inputs.push_back(argv[i]);
+        if (fs::is_directory(argv[i], error)) {
+            for (const fs::directory_entry& entry : fs::directory_iterator(argv[i], error))
+                if (entry.is_regular_file(error)) inputs.push_back(entry.path());
         }
+        std::sort(inputs.begin() + std::ptrdiff_t(first), inputs.end());
     }
     for (const fs::path& input : inputs) {
         std::printf("replaying %s\n", input.c_str());

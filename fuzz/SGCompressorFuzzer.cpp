@@ -13,37 +13,30 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
+#include <vector>
 
 namespace {
 
 using FuzzInput::check;
 
-constexpr uint32_t kMaxFloats = 1u << 20;
-constexpr size_t kMaxEncodedFloats = 1u << 14;
-constexpr size_t kMaxZones = 16;
-constexpr uint32_t kFill = 0x7FC0DEADu;  // a NaN that no decoder writes by chance
-
-std::unique_ptr<float[]> filledFloats(size_t count) {
-    std::unique_ptr<float[]> out(new float[count]);
+// Floats that start as a NaN that no decoder writes by chance.
+std::vector<float> filled(size_t count) {
+    const uint32_t bits = 0x7FC0DEADu;
     float fill;
-    std::memcpy(&fill, &kFill, sizeof fill);
-    std::fill(out.get(), out.get() + count, fill);
-    return out;
+    std::memcpy(&fill, &bits, sizeof fill);
+    return std::vector<float>(count, fill);
 }
 
 template <int N>
 void decodeTwice(const uint8_t* block, size_t size, uint32_t floatCount) {
     FMRUtils::SGCompressor<N> codec;
-    std::unique_ptr<float[]> first = filledFloats(floatCount);
-    std::unique_ptr<float[]> second = filledFloats(floatCount);
-    const int firstResult = codec.Decompress(block, static_cast<int64_t>(size), first.get(), floatCount);
-    const int secondResult = codec.Decompress(block, static_cast<int64_t>(size), second.get(), floatCount);
-    check(firstResult == 0 || firstResult == 1, "Decompress result");
-    check(firstResult == secondResult, "a reused compressor decodes differently");
-    if (firstResult == 1)
-        check(std::memcmp(first.get(), second.get(), floatCount * sizeof(float)) == 0,
-              "a reused compressor decodes other floats");
+    std::vector<float> first = filled(floatCount), second = filled(floatCount);
+    const int result = codec.Decompress(block, int64_t(size), first.data(), floatCount);
+    check(result == 0 || result == 1, "Decompress result");
+    check(codec.Decompress(block, int64_t(size), second.data(), floatCount) == result,
+          "a reused compressor decodes differently");
+    check(result == 0 || floatCount == 0 || std::memcmp(first.data(), second.data(), floatCount * sizeof(float)) == 0,
+          "a reused compressor decodes other floats");
 }
 
 void roundTrip(FuzzInput::Reader& in) {
@@ -53,45 +46,37 @@ void roundTrip(FuzzInput::Reader& in) {
     settings.bits = bits == 13 ? 20 : bits;
     settings.deltaPasses = in.take<uint8_t>() % 4;
     const int requestedLength = in.take<uint16_t>();
-    const size_t count = std::min(in.restSize() / sizeof(float), kMaxEncodedFloats);
+    const size_t count = std::min<size_t>(in.restSize() / sizeof(float), 1u << 14);
     if (count == 0) return;
     // Each zone's encoder reserves a large output; a few zones cover the table's code.
-    const int zoneLength = std::max<int>({1, requestedLength, static_cast<int>((count + kMaxZones - 1) / kMaxZones)});
-    std::unique_ptr<float[]> values(new float[count]);
-    std::memcpy(values.get(), in.rest(), count * sizeof(float));
-
-    float low = INFINITY, high = -INFINITY;
-    bool finite = true;
-    for (size_t i = 0; i < count; ++i) {
-        finite = finite && std::isfinite(values[i]);
-        low = std::min(low, values[i]);
-        high = std::max(high, values[i]);
-    }
+    const int zoneLength = std::max<int>({1, requestedLength, static_cast<int>((count + 15) / 16)});
+    std::vector<float> values(count);
+    std::memcpy(values.data(), in.rest(), count * sizeof(float));
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    const bool finite = std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
     const bool raw = settings.bits >= 20;
     // The encoder writes a zone holding an infinity or a NaN as the constant 0, as the cache format's
     // writer always has; quantisation needs a finite range as well.
-    if (!finite || (!raw && !std::isfinite(high - low))) return;
+    if (!finite || (!raw && !std::isfinite(*high - *low))) return;
 
     FMRUtils::SGCompressor<1> codec;
     FMRUtils::FmrArray<char, int64_t> encoded;
     const int size[1] = {static_cast<int>(count)};
-    const int64_t bytes = codec.Compress(values.get(), size, zoneLength, settings, encoded);
+    const int64_t bytes = codec.Compress(values.data(), size, zoneLength, settings, encoded);
     check(bytes == encoded.count(), "Compress reports another size than it appended");
     check(bytes > 0, "Compress failed on a well-formed grid");
-    std::unique_ptr<float[]> decoded = filledFloats(count);
-    check(codec.Decompress(encoded.data(), bytes, decoded.get(), static_cast<int64_t>(count)) == 1,
+    std::vector<float> decoded = filled(count);
+    check(codec.Decompress(encoded.data(), bytes, decoded.data(), int64_t(count)) == 1,
           "an encoded block does not decode");
-    if (raw) {
-        for (size_t i = 0; i < count; ++i)
-            check(std::memcmp(&values[i], &decoded[i], sizeof(float)) == 0 || std::fabs(values[i] - decoded[i]) < 1e-20f,
-                  "raw floats changed");
-        return;
-    }
     // A zone whose values lie within 1e-20 of each other is stored as its smallest value.
-    const double tolerance = (double(high) - low) / std::ldexp(1.0, settings.bits) +
-                             (std::fabs(double(low)) + std::fabs(double(high))) * std::ldexp(1.0, -20) + 1e-20;
-    for (size_t i = 0; i < count; ++i)
-        check(std::fabs(double(decoded[i]) - values[i]) <= tolerance, "a decoded value is off by more than a step");
+    const double lo = *low, hi = *high;
+    const double step = (hi - lo) / std::ldexp(1.0, settings.bits);
+    const double tolerance = raw ? 1e-20 : step + (std::fabs(lo) + std::fabs(hi)) * std::ldexp(1.0, -20) + 1e-20;
+    for (size_t i = 0; i < count; ++i) {
+        const bool same = std::memcmp(&values[i], &decoded[i], sizeof(float)) == 0;
+        check(same || std::fabs(double(decoded[i]) - values[i]) <= tolerance,
+              raw ? "raw floats changed" : "a decoded value is off by more than a step");
+    }
 }
 
 }  // namespace
@@ -103,10 +88,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         roundTrip(in);
         return 0;
     }
-    const uint32_t floatCount = in.take<uint32_t>() % (kMaxFloats + 1);
-    if (flags & 1)
+    const uint32_t floatCount = in.take<uint32_t>() % ((1u << 20) + 1);
+    if (flags & 1) {
         decodeTwice<3>(in.rest(), in.restSize(), floatCount);
-    else
+    } else {
         decodeTwice<1>(in.rest(), in.restSize(), floatCount);
+    }
     return 0;
 }

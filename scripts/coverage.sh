@@ -21,12 +21,12 @@ printf '%-14s %16s %18s\n' folder "lines" "branches"
 for folder in platform utils parallel compression loader converter plugins tools; do
   lcov --quiet "${rc[@]}" --extract "$dir/all.info" "$root/$folder/*" --output-file "$dir/$folder.info" 2>/dev/null
   lcov "${rc[@]}" --summary "$dir/$folder.info" 2>&1 | awk -v f="$folder" '
-    /lines\.*:/    { l = $2 " " $3 " " $4 }
-    /branches\.*:/ { b = $2 " " $3 " " $4 }
+    /lines\.*:/    { l = $2 " " $3 "/" $5 ")" }
+    /branches\.*:/ { b = $2 " " $3 "/" $5 ")" }
     END { printf "%-14s %16s %18s\n", f, l, b }'
 done
-lcov --quiet "${rc[@]}" --extract "$dir/all.info" $(printf "$root/%s/* " platform utils parallel compression loader converter plugins tools) \
+lcov --quiet "${rc[@]}" $(printf -- "-a $dir/%s.info " platform utils parallel compression loader converter plugins tools) \
   --output-file "$dir/coverage.info" 2>/dev/null
 lcov "${rc[@]}" --summary "$dir/coverage.info" 2>&1 | awk '
-  /lines\.*:/ { l = $2 " " $3 " " $4 } /branches\.*:/ { b = $2 " " $3 " " $4 }
+  /lines\.*:/ { l = $2 " " $3 "/" $5 ")" } /branches\.*:/ { b = $2 " " $3 "/" $5 ")" }
   END { printf "%-14s %16s %18s\n", "all", l, b }'

@@ -153,7 +153,7 @@ def run(args):
     started = time.time()
     if run_command(suite, 1800) != 0:
         sys.exit("the unmutated suite fails: fix it before judging mutants")
-    limit = args.timeout or max(60, 4 * (time.time() - started))
+    limit = args.timeout or max(240, 4 * (time.time() - started))
     print(f"unmutated suite: {time.time() - started:.0f} s; limit per mutant: {limit:.0f} s", flush=True)
 
     wanted = set(int(i) for i in args.only.split(",")) if args.only else None
@@ -212,7 +212,7 @@ def main():
     r = sub.add_parser("run")
     r.add_argument("--build-dir", default=str(ROOT / "build" / "mutants"))
     r.add_argument("--report", default=str(ROOT / "build" / "mutants" / "results.json"))
-    r.add_argument("--timeout", type=float, help="seconds per mutant's suite (default: 4x the unmutated suite)")
+    r.add_argument("--timeout", type=float, help="seconds per mutant's suite (default: 4x the unmutated suite, at least 240)")
     r.add_argument("--only", help="comma-separated mutant ids")
     c = sub.add_parser("compare")
     c.add_argument("before")

@@ -4,7 +4,7 @@
 #include "bench/vdbfill/AccessorFill.h"
 #include "converter/VdbFrameWriter.h"
 #include "converter/VdbGrids.h"
-#include "tests/converter/FakeFrame.h"
+#include "bench/vdbfill/MemoryFrame.h"
 
 #include <benchmark/benchmark.h>
 #include <openvdb/io/File.h>
@@ -21,9 +21,9 @@ namespace {
 constexpr int Side = 192;
 const int frameChannels[] = {2, 1, 10, 4, 5, 6, 7, 8, 9};
 
-FakeFrame& benchFrame() {
-    static FakeFrame frame = [] {
-        FakeFrame made(Side, Side, Side);
+MemoryFrame& benchFrame() {
+    static MemoryFrame frame = [] {
+        MemoryFrame made(Side, Side, Side);
         for (int channel : frameChannels)
             made.addChannel(channel, [channel](size_t i) { return std::sin(0.001f * static_cast<float>(i) + channel); });
         return made;
@@ -35,7 +35,7 @@ std::string outputPath() { return "/tmp/bench_vdbfill_" + std::to_string(getpid(
 
 template <class Fill>
 void fillAll(benchmark::State& state, Fill fill) {
-    FakeFrame& frame = benchFrame();
+    MemoryFrame& frame = benchFrame();
     for (auto _ : state) {
         std::vector<openvdb::FloatGrid::Ptr> grids(9);
         for (int g = 0; g < 9; ++g) fill(frame.getChannelData(frameChannels[g]), grids[g], Side, Side, Side, "grid");
@@ -48,7 +48,7 @@ void AccessorFill(benchmark::State& state) { fillAll(state, fillGridPerVoxel); }
 void DenseGridFill(benchmark::State& state) { fillAll(state, fillGridFromDense); }
 
 void FileWrite(benchmark::State& state) {
-    FakeFrame& frame = benchFrame();
+    MemoryFrame& frame = benchFrame();
     std::vector<openvdb::FloatGrid::Ptr> grids;
     buildChannelGrids(&frame, grids);
     const openvdb::GridPtrVec output(grids.begin(), grids.end());

@@ -4,36 +4,24 @@
 
 namespace {
 
-TEST(FrameTransformTest, InverseIsRoundedToSinglePrecisionAndOffsetNegated) {
-    const float transform[12] = {3, 0, 0, 0, 3, 0, 0, 0, 3, 1, 2, -4};
-    double m[16];
-    ASSERT_TRUE(indexToWorldMatrix(transform, m));
-    const float third = static_cast<float>(1.0 / 3.0);
-    const double expected[16] = {third, 0, 0, 0, 0, third, 0, 0, 0, 0, third, 0, -third, -(2 * third), 4 * third, 1};
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(m[i], expected[i]) << i;
-}
-
-TEST(FrameTransformTest, RowVectorsThroughTheMatrixUndoTheFrameMap) {
-    // Not symmetric, so that a transposed inverse shows.
-    const float transform[12] = {1, 2, 0, 0, 1, 0, 0, 3, 1, 5, 6, 7};
-    double m[16];
-    ASSERT_TRUE(indexToWorldMatrix(transform, m));
-    const double index[3] = {2, -1, 4};
-    double world[3];
-    for (int c = 0; c < 3; ++c) world[c] = index[0] * m[c] + index[1] * m[4 + c] + index[2] * m[8 + c] + m[12 + c];
-    for (int c = 0; c < 3; ++c) {
-        const double back = world[0] * transform[c] + world[1] * transform[3 + c] + world[2] * transform[6 + c] +
-                            transform[9 + c];
-        EXPECT_NEAR(back, index[c], 1e-5) << c;
+// The frame maps world to grid as p * A + o (A row by row, then o); the index-to-world matrix is
+// A^-1 with the offset -o * A^-1 in its last row, rounded to single precision.
+TEST(FrameTransformTest, MatrixIsTheInverseMapOrNoneWhenSingular) {
+    const double third = static_cast<float>(1.0 / 3.0);
+    const struct { const char* name; float transform[12]; bool invertible; double matrix[16]; } cases[] = {
+        {"scaled by 3", {3, 0, 0, 0, 3, 0, 0, 0, 3, 1, 2, -4}, true,
+         {third, 0, 0, 0, 0, third, 0, 0, 0, 0, third, 0, -third, -(2 * third), 4 * third, 1}},
+        // Not symmetric, so that a transposed inverse shows; det 1, A^-1 = {1 -4 2, 0 2 -1, 0 -1 1}.
+        {"general", {1, 2, 0, 0, 1, 1, 0, 1, 2, 1, 2, -4}, true, {1, -4, 2, 0, 0, 2, -1, 0, 0, -1, 1, 0, -1, -4, 4, 1}},
+        {"zero", {}, false, {}},
+        {"flat", {1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, false, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        double m[16];
+        ASSERT_EQ(indexToWorldMatrix(c.transform, m), c.invertible);
+        for (int i = 0; c.invertible && i < 16; ++i) EXPECT_EQ(m[i], c.matrix[i]) << i;
     }
-}
-
-TEST(FrameTransformTest, SingularMapHasNoInverse) {
-    const float zero[12] = {};
-    const float flat[12] = {1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
-    double m[16];
-    EXPECT_FALSE(indexToWorldMatrix(zero, m));
-    EXPECT_FALSE(indexToWorldMatrix(flat, m));
 }
 
 } // namespace

@@ -1,135 +1,88 @@
-// Initialisation, finalisation and thread managers through the exports. Cases that depend on what
-// the process has loaded before run in a fresh process of their own.
+// Initialisation, finalisation and thread managers, in a fresh process: the plug-ins that one
+// loads stay loaded. parallel/ThreadManager.h is the interface a host implements.
+#include "parallel/ThreadManager.h"
 #include "tests/host/HostSupport.h"
-
-#include <dlfcn.h>
-
 #include "tests/plugins/fakes/FakePluginCalls.h"
+
+#include <thread>
 
 namespace {
 
-const float Identity[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+// A host's own thread pool: a new thread for each startThread, all joined when the manager goes.
+// The library starts its jobs from the thread that runs its work.
+class HostThreadManager final : public ZUtils::ThreadManager {
+public:
+    ~HostThreadManager() { terminateThreads(true); }
+    void terminateThreads(bool) override {
+        for (std::thread& thread : threads) thread.join();
+        threads.clear();
+    }
+    int run(int, MultiThreadProcedure*, ProgressCallback*, bool) override { return 0; }
+    void setLowPriority(int) override {}
+    int startThread(ZUtils::ThreadProcedure* procedure, int argument) override {
+        threads.emplace_back([procedure, argument] { procedure->run(argument); });
+        return 0;
+    }
+    void setStackSize(int) override {}
+    int getThreadIndex() override { return -1; }
 
-// Expands the speed channel of a fresh cache frame: a parallel job.
-bool expandSpeed(ScratchDirectory& scratch, const char* name) {
-    const std::string path = scratch.path(name);
-    if (!writeCacheFile(path, 8, 8, 8, {4, 5, 6}, Identity)) return false;
-    IOvr* frame = newIOvr(path.c_str());
-    if (!frame) return false;
-    const bool expanded = frame->getChannelData(3) != nullptr;
+    std::vector<std::thread> threads;  // those started and not yet joined
+};
+
+// Runs body, which returns the failed check or null, in a new process of this program in which
+// the library is freshly loaded, and expects no check to fail.
+template <class Body>
+void expectInFreshProcess(Body body) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const char* failed = body();
+            std::fprintf(stderr, "failed: %s\n", failed ? failed : "nothing");
+            std::exit(failed ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "failed: nothing");
+}
+
+// Loads a new cache frame and expands its speed channel: a parallel job of the library.
+bool expandsSpeed(const std::string& path) {
+    const float identity[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+    IOvr* frame = writeCacheFile(path, 8, 8, 8, {4, 5, 6}, identity) ? newIOvr(path.c_str()) : nullptr;
+    const bool expanded = frame && frame->getChannelData(3);
     deleteIOvr(frame);
     return expanded;
 }
 
-// Calls recorded by a loaded fake plug-in, or null when it is not loaded.
-FakePluginCalls* fakeCalls(const char* file) {
-    const std::string path = std::string(fakePluginDirectory()) + "/" + file;
-    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (!module) return nullptr;
-    auto calls = reinterpret_cast<FakePluginCallsProc>(dlsym(module, "FakePluginCalls"));
-    FakePluginCalls* result = calls ? calls() : nullptr;
-    dlclose(module);
-    return result;
-}
-
 } // namespace
 
-TEST(Lifecycle, WithoutPluginsNothingIsLoadedAndTheManagerStaysUnused) {
-    EXPECT_IN_FRESH_PROCESS([](ProcessChecks& checks) {
-        HostThreadManager manager;
-        checks.expect(initalizeOvraLoader("", pluginSuffix(), 0) == 0, "empty list loads nothing");
-        checks.expect(initalizeOvraLoader(";;", pluginSuffix(), 0, &manager) == 0, "no plug-in, no manager");
+TEST(Lifecycle, TheHostsManagerRunsTheLibrarysWorkWhilePluginsAreLoaded) {
+    expectInFreshProcess([]() -> const char* {
         ScratchDirectory scratch;
-        checks.expect(expandSpeed(scratch, "a.ovr"), "cache frames load without plug-ins");
-        checks.expect(manager.started == 0, "the manager was not registered");
-        const std::string vdb = scratch.path("a.vdb");
-        checks.expect(newIOvrWithChannelsMapping(vdb.c_str(), "2,density;") == nullptr, "no vdb without plug-in");
-        char name[8] = "x";
-        checks.expect(ovrGet3rdPartyChannelName(name, sizeof name, nullptr, vdb.c_str(), 0) == -1, "no channels");
-        checks.expect(ovrGenerateDefaultChannelMappings(name, sizeof name, vdb.c_str()) == 1 && name[0] == 0,
-                      "no default mappings");
-        finalizeOvraLoader();
-        finalizeOvraLoader();
-    });
-}
-
-TEST(Lifecycle, FinalizingFirstDoesNoHarm) {
-    EXPECT_IN_FRESH_PROCESS([](ProcessChecks& checks) {
-        finalizeOvraLoader();
-        ScratchDirectory scratch;
-        checks.expect(expandSpeed(scratch, "a.ovr"), "cache frames still load");
-        checks.expect(initalizeOvraLoader(pluginDirectory(), pluginSuffix(), 0) == 2, "plug-in loads afterwards");
-        finalizeOvraLoader();
-    });
-}
-
-TEST(Lifecycle, PluginsWithoutAnEntryPointOrRefusingInitializeAreNotLoaded) {
-    EXPECT_IN_FRESH_PROCESS([](ProcessChecks& checks) {
-        checks.expect(initalizeOvraLoader(fakePluginDirectory(), "nolisting", 0) == 0, "entry point missing");
-        checks.expect(initalizeOvraLoader(fakePluginDirectory(), "nolisting", 0) == 0, "still not loaded");
-    });
-    EXPECT_IN_FRESH_PROCESS([](ProcessChecks& checks) {
-        checks.expect(initalizeOvraLoader(fakePluginDirectory(), "refuse", 0) == 0, "Initialize refused");
-        FakePluginCalls* calls = fakeCalls("vdbbridge_refuse.so");
-        checks.expect(calls && calls->initialize == 1, "the refusing library stays loaded, asked once");
-        checks.expect(initalizeOvraLoader(fakePluginDirectory(), "refuse", 0) == 0, "still rejected");
-        checks.expect(calls && calls->initialize == 1, "not asked again");
-    });
-}
-
-TEST(Lifecycle, ASecondInitializationReusesTheLoadedPlugins) {
-    EXPECT_IN_FRESH_PROCESS([](ProcessChecks& checks) {
-        checks.expect(initalizeOvraLoader(fakePluginDirectory(), "fake", 0) == 3, "both fakes load");
-        FakePluginCalls* vdb = fakeCalls("vdbbridge_fake.so");
-        checks.expect(vdb && vdb->initialize == 1, "initialised once");
-        checks.expect(initalizeOvraLoader(nullptr, nullptr, 0) == 3, "reported again without a search");
-        checks.expect(vdb && vdb->initialize == 1, "not initialised again");
-        // The fake imports any .vdb path: a refused import yields no frame.
-        checks.expect(newIOvrWithChannelsMapping("refuse.vdb", "2,density;") == nullptr, "plug-in code fails");
-        finalizeOvraLoader();
-    });
-}
-
-TEST(Lifecycle, TheHostsManagerRunsTheLibrarysWorkUntilFinalized) {
-    EXPECT_IN_FRESH_PROCESS([](ProcessChecks& checks) {
         HostThreadManager manager;
-        checks.expect(initalizeOvraLoader(fakePluginDirectory(), "fake", 0, &manager) == 3, "manager accepted");
-        FakePluginCalls* vdb = fakeCalls("vdbbridge_fake.so");
-        FakePluginCalls* f3d = fakeCalls("f3dbridge_fake.so");
-        checks.expect(vdb && vdb->threadManager == &manager && f3d && f3d->threadManager == &manager,
-                      "both plug-ins got the manager");
-        ScratchDirectory scratch;
-        checks.expect(expandSpeed(scratch, "a.ovr"), "speed expanded");
-        const int started = manager.started;
-        checks.expect(started > 0, "the library's parallel work ran on the host's threads");
+        finalizeOvraLoader();  // before initialising: no harm done
+        if (initalizeOvraLoader(";;", "fake", 0, &manager) != 0) return "no plug-in loads";
+        if (!expandsSpeed(scratch / "a.ovr") || !manager.threads.empty()) return "without plug-ins it is not used";
+        if (initalizeOvraLoader(OVR_FAKE_PLUGIN_DIR, "fake", 0, &manager) != 3) return "the manager is accepted";
+        FakePluginCalls* vdb = loadedPluginCalls("vdbbridge", "fake");
+        FakePluginCalls* f3d = loadedPluginCalls("f3dbridge", "fake");
+        if (!vdb || !f3d || vdb->threadManager != &manager || f3d->threadManager != &manager) return "plug-ins got it";
+        if (initalizeOvraLoader(nullptr, nullptr, 0) != 3 || vdb->initialize != 1) return "loaded plug-ins are kept";
+        if (!expandsSpeed(scratch / "b.ovr") || manager.threads.empty()) return "the library's work runs on the manager";
+        const size_t started = manager.threads.size();
         finalizeOvraLoader();
-        checks.expect(vdb && vdb->threadManager == nullptr && f3d && f3d->threadManager == nullptr,
-                      "the plug-ins let go of it");
-        checks.expect(expandSpeed(scratch, "b.ovr"), "speed expanded after finalizing");
-        checks.expect(manager.started == started, "the manager is no longer used");
-    });
-}
-
-TEST(Lifecycle, ARefusedManagerFailsTheInitialization) {
-    EXPECT_IN_FRESH_PROCESS([](ProcessChecks& checks) {
-        HostThreadManager manager;
-        checks.expect(initalizeOvraLoader(fakePluginDirectory(), "refusetm", 0, &manager) == 0, "refused");
-        FakePluginCalls* vdb = fakeCalls("vdbbridge_refusetm.so");
-        checks.expect(vdb && vdb->setThreadManager == 1, "the second plug-in was still asked");
+        if (vdb->threadManager || f3d->threadManager) return "the plug-ins let go of the manager";
+        if (!expandsSpeed(scratch / "c.ovr") || manager.threads.size() != started) return "so does the library";
         finalizeOvraLoader();
+        // The library's own manager, which it destroys only when it made it.
+        ZUtils::ThreadManager* own = createDefaultThreadManager();
+        if (!own || initalizeOvraLoader(nullptr, nullptr, 0, own) != 3 || !expandsSpeed(scratch / "d.ovr")) return "own";
+        finalizeOvraLoader();
+        destroyDefaultThreadManager(own);
+        destroyDefaultThreadManager(nullptr);
+        destroyDefaultThreadManager(&manager);  // left alone, or the process would crash
+        return nullptr;
     });
-}
-
-TEST(Lifecycle, TheDefaultThreadManagerServesTheLibrary) {
-    ZUtils::ThreadManager* manager = createDefaultThreadManager();
-    ASSERT_NE(nullptr, manager);
-    EXPECT_EQ(2, initalizeOvraLoader(pluginDirectory(), pluginSuffix(), 0, manager));
-    ScratchDirectory scratch;
-    EXPECT_TRUE(expandSpeed(scratch, "a.ovr"));
-    finalizeOvraLoader();
-    destroyDefaultThreadManager(manager);
-    destroyDefaultThreadManager(nullptr);
-    HostThreadManager own;
-    destroyDefaultThreadManager(&own);  // not the library's: left alone
-    EXPECT_EQ(0, own.started);
+    expectInFreshProcess([]() -> const char* {
+        HostThreadManager manager;  // refused by the f3dbridge fake
+        return initalizeOvraLoader(OVR_FAKE_PLUGIN_DIR, "refusetm", 0, &manager) == 0 ? nullptr : "a refusal fails";
+    });
 }

@@ -1,37 +1,31 @@
-// OpenVDB frames through the exports and the real vdbbridge plug-in.
+// OpenVDB frames through the real vdbbridge plug-in. Test grids hold knownValue(i, j, k) at index
+// (i, j, k), a vector grid (v, 10 v, 100 v).
 #include "tests/host/HostSupport.h"
 #include "tests/plugins/vdbfiles/VdbTestFiles.h"
 
+#include <algorithm>
 #include <cmath>
-#include <fstream>
 
 using VdbTestFiles::TestGrid;
+using VdbTestFiles::knownValue;
 
 namespace {
 
-float knownValue(int i, int j, int k) { return 0.5f * static_cast<float>(i) - 3.0f * static_cast<float>(j) + 1000.0f * k; }
-
-TestGrid knownGrid(TestGrid::Kind kind, const std::string& name, std::array<int, 3> low, std::array<int, 3> high) {
-    TestGrid grid;
-    grid.kind = kind;
-    grid.name = name;
-    grid.low = low;
-    grid.high = high;
-    grid.value = knownValue;
-    grid.voxelSize = 0.25;
-    grid.origin = {-1.0, 0.0, 2.0};
-    return grid;
-}
+const TestGrid::Kind Float = TestGrid::Float, Vector = TestGrid::Vector;
 
 class VdbFrames : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(2, initalizeOvraLoader(pluginDirectory(), pluginSuffix(), 0)); }
+    void SetUp() override { ASSERT_EQ(2, initalizeOvraLoader(OVR_PLUGIN_DIR, OVR_PLUGIN_SUFFIX, 0)); }
     void TearDown() override { finalizeOvraLoader(); }
 
-    std::string defaultMappings(const std::string& path) {
-        char buffer[512];
-        EXPECT_EQ(1, ovrGenerateDefaultChannelMappings(buffer, sizeof buffer, path.c_str()));
-        return buffer;
+    std::string write(const std::string& name, const std::vector<TestGrid>& grids) {
+        EXPECT_TRUE(VdbTestFiles::writeVdb(scratch_ / name, grids));
+        return scratch_ / name;
+    }
+    static std::string defaultMappings(const std::string& path) {
+        char text[64];
+        EXPECT_EQ(1, ovrGenerateDefaultChannelMappings(text, sizeof text, path.c_str()));
+        return text;
     }
 
     ScratchDirectory scratch_;
@@ -39,132 +33,115 @@ protected:
 
 } // namespace
 
-TEST_F(VdbFrames, KnownValuesImportBackThroughTheDefaultMappings) {
-    const std::string path = scratch_.path("smoke.vdb");
-    ASSERT_TRUE(VdbTestFiles::writeVdb(path, {knownGrid(TestGrid::Float, "density", {0, 0, 0}, {5, 4, 3}),
-                                              knownGrid(TestGrid::Float, "temperature", {0, 0, 0}, {5, 4, 3}),
-                                              knownGrid(TestGrid::Vector, "vel", {0, 0, 0}, {5, 4, 3})}));
-    EXPECT_EQ("2,density;1,temperature;4,vel.x;5,vel.y;6,vel.z;", defaultMappings(path));
-
-    IOvr* frame = newIOvr(path.c_str());
-    ASSERT_NE(nullptr, frame);
-    int resolution[3];
-    EXPECT_EQ(6, frame->getResolution(resolution));
-    EXPECT_EQ(5, resolution[1]);
-    EXPECT_EQ(4, resolution[2]);
-    const float* density = frame->getChannelData(2);
-    const float* temperature = frame->getChannelData(1);
-    const float* velocity[3] = {frame->getChannelData(4), frame->getChannelData(5), frame->getChannelData(6)};
-    const float* speed = frame->getChannelData(3);
-    ASSERT_TRUE(density && temperature && velocity[0] && velocity[1] && velocity[2] && speed);
-    int element = 0;
-    for (int k = 0; k < 4; ++k)
-        for (int j = 0; j < 5; ++j)
-            for (int i = 0; i < 6; ++i, ++element) {
-                const float v = knownValue(i, j, k);
-                ASSERT_EQ(v, density[element]);
-                ASSERT_EQ(v, temperature[element]);
-                ASSERT_EQ(v, velocity[0][element]);
-                ASSERT_EQ(10 * v, velocity[1][element]);
-                ASSERT_EQ(100 * v, velocity[2][element]);
-                const float vy = 10 * v, vz = 100 * v;
-                ASSERT_FLOAT_EQ(std::sqrt(v * v + vy * vy + vz * vz), speed[element]);
-            }
-    // Voxel (i, j, k) lies at world (i, j, k) * 0.25 + (-1, 0, 2).
-    float t[12];
-    frame->getTransform(t);
-    const float p[3] = {-1.0f + 0.25f * 3, 0.25f * 2, 2.0f + 0.25f * 1};
-    for (int c = 0; c < 3; ++c)
-        EXPECT_NEAR((c == 0 ? 3.0 : c == 1 ? 2.0 : 1.0), p[0] * t[c] + p[1] * t[3 + c] + p[2] * t[6 + c] + t[9 + c], 1e-4);
-    deleteIOvr(frame);
-}
-
-TEST_F(VdbFrames, ChannelNamesAndFlagsOfAFile) {
-    const std::string path = scratch_.path("names.vdb");
-    ASSERT_TRUE(VdbTestFiles::writeVdb(path, {knownGrid(TestGrid::Vector, "Cd", {0, 0, 0}, {1, 1, 1}),
-                                              knownGrid(TestGrid::Float, "heat", {0, 0, 0}, {1, 1, 1})}));
-    const char* names[] = {"Cd.x", "Cd.y", "Cd.z", "heat"};
-    const int flags[] = {1, 1, 1, 0};
-    for (int index = 0; index < 4; ++index) {
-        char name[16];
-        int flag = -1;
-        EXPECT_EQ(1, ovrGet3rdPartyChannelName(name, sizeof name, &flag, path.c_str(), index));
-        EXPECT_STREQ(names[index], name);
-        EXPECT_EQ(flags[index], flag);
+TEST_F(VdbFrames, FilesGiveFramesOfTheirGrids) {
+    struct Probe {
+        int channel, x, y, z;
+        float value;
+    };
+    const struct {
+        std::vector<TestGrid> grids;
+        const char* mappings;  // null: the default ones
+        OvrInt64 voxelLimit;
+        bool headerOnly;
+        std::array<int, 3> resolution;
+        std::vector<int> channels;  // those the frame has
+        std::vector<Probe> values;
+        std::array<double, 6> point;  // a world position and its frame grid coordinates
+    } cases[] = {
+        {{{Float, "density", {0, 0, 0}, {5, 4, 3}, 0.25, {-1, 0, 2}},
+          {Float, "temperature", {0, 0, 0}, {5, 4, 3}, 0.25, {-1, 0, 2}},
+          {Vector, "vel", {0, 0, 0}, {5, 4, 3}, 0.25, {-1, 0, 2}}},
+         nullptr, -1, false, {{6, 5, 4}}, {1, 2, 3, 4, 5, 6},
+         {{2, 3, 2, 1, knownValue(3, 2, 1)}, {1, 5, 4, 3, knownValue(5, 4, 3)}, {4, 1, 2, 3, knownValue(1, 2, 3)},
+          {5, 1, 2, 3, 10 * knownValue(1, 2, 3)}, {6, 5, 4, 3, 100 * knownValue(5, 4, 3)},
+          {3, 1, 0, 0, std::sqrt(10101.0f)}},  // speed
+         {{-0.25, 0.5, 2.25, 3, 2, 1}}},
+        // Unknown grids are skipped; the frame spans the union of the active boxes, each grid's
+        // background outside its own.
+        {{{Float, "density", {1, 2, 0}, {4, 3, 2}, 0.5, {1, 2, 3}},
+          {Float, "temperature", {-1, 0, 1}, {2, 1, 5}, 0.5, {1, 2, 3}, 7.5f}},
+         "2,density;1,temperature;10,fuel;", -1, false, {{6, 4, 6}}, {1, 2},
+         {{2, 2, 2, 0, knownValue(1, 2, 0)}, {2, 0, 0, 0, 0.0f}, {1, 0, 0, 1, knownValue(-1, 0, 1)}, {1, 5, 3, 0, 7.5f}},
+         {{2.5, 2.5, 5.0, 4, 1, 4}}},
+        // A float grid of the name wins over a vector grid's component.
+        {{{Vector, "vel", {0, 0, 0}, {1, 1, 1}}, {Float, "vel.x", {1, 1, 1}, {1, 1, 1}}}, "2,vel.x;", -1, false,
+         {{1, 1, 1}}, {2}, {{2, 0, 0, 0, knownValue(1, 1, 1)}}, {{1, 1, 1, 0, 0, 0}}},
+        // Another transform is sampled at the nearest voxel.
+        {{{Float, "density", {0, 0, 0}, {3, 0, 0}}, {Float, "temperature", {0, 0, 0}, {2, 0, 0}, 2.0}},
+         "2,density;1,temperature;", -1, false, {{5, 1, 1}}, {1, 2},
+         {{1, 2, 0, 0, knownValue(1, 0, 0)}, {1, 4, 0, 0, knownValue(2, 0, 0)}, {2, 4, 0, 0, 0.0f}, {2, 3, 0, 0, 3.0f}},
+         {{4, 0, 0, 4, 0, 0}}},
+        // With a voxel limit a frame voxel is the mean of the source voxels it covers, at most 4 per axis.
+        {{{Float, "density", {0, 0, 0}, {4, 4, 4}}}, nullptr, 27, false, {{3, 3, 3}}, {2},
+         {{2, 0, 0, 0, 0.5f * (1 + 10 + 100)}, {2, 2, 2, 2, knownValue(4, 4, 4)},
+          {2, 2, 1, 2, 0.5f * (knownValue(4, 2, 4) + knownValue(4, 3, 4))}},
+         {{2.5, 2.5, 4.0, 1, 1, 1.75}}},
+        {{{Float, "density", {0, 0, 0}, {7, 0, 0}}}, nullptr, 1, false, {{1, 1, 1}}, {2},
+         {{2, 0, 0, 0, (1 + 3 + 5 + 7) / 4.0f}}, {{3.5, 3.5, 3.5, 0, 0, 0}}},
+        {{{Float, "density", {0, 0, 0}, {3, 2, 1}}}, nullptr, 10, true, {{2, 2, 1}}, {2}, {}, {{2.5, 2.5, 0.5, 1, 1, 0}}},
+        {{{Float, "density", {0, 0, 0}, {-1, -1, -1}}}, nullptr, -1, false, {{0, 0, 0}}, {}, {}, {}},  // empty
+    };
+    for (const auto& c : cases) {
+        const std::string path = write("frame" + std::to_string(&c - cases) + ".vdb", c.grids);
+        SCOPED_TRACE(path);
+        IOvr* frame = c.mappings ? newIOvrWithChannelsMappingMaxVox(path.c_str(), c.mappings, c.voxelLimit, c.headerOnly)
+                                 : newIOvrMaxVox(path.c_str(), c.voxelLimit, c.headerOnly);
+        ASSERT_NE(nullptr, frame);
+        int resolution[3];
+        frame->getResolution(resolution);
+        EXPECT_EQ(c.resolution, (std::array<int, 3>{{resolution[0], resolution[1], resolution[2]}}));
+        for (int channel = 0; channel < 32; ++channel) {
+            const bool has = std::count(c.channels.begin(), c.channels.end(), channel) > 0;
+            EXPECT_EQ(has ? 1 : 0, frame->hasChannel(channel)) << channel;
+            EXPECT_EQ(has && !c.headerOnly, frame->getChannelData(channel) != nullptr) << channel;
+        }
+        for (const Probe& p : c.values)
+            EXPECT_FLOAT_EQ(p.value, frame->getChannelData(p.channel)[p.x + resolution[0] * (p.y + resolution[1] * p.z)])
+                << p.channel << " at " << p.x << p.y << p.z;
+        float t[12];  // world p lands at p * A + o
+        frame->getTransform(t);
+        for (int axis = 0; axis < 3 && !c.channels.empty(); ++axis)
+            EXPECT_NEAR(c.point[3 + axis],
+                        c.point[0] * t[axis] + c.point[1] * t[3 + axis] + c.point[2] * t[6 + axis] + t[9 + axis], 1e-4);
+        deleteIOvr(frame);
     }
-    char small[3];
-    int flag = -1;
-    EXPECT_EQ(0, ovrGet3rdPartyChannelName(small, sizeof small, &flag, path.c_str(), 3));
-    EXPECT_STREQ("he", small);
-    EXPECT_EQ(-1, ovrGet3rdPartyChannelName(small, sizeof small, &flag, path.c_str(), 4));
-    // The colour components have their rows; the unmatched scalar grid becomes smoke.
-    EXPECT_EQ("7,Cd.x;8,Cd.y;9,Cd.z;2,heat;", defaultMappings(path));
 }
 
-TEST_F(VdbFrames, ChannelsOfAFrameSequenceAreListedOnce) {
-    ASSERT_TRUE(VdbTestFiles::writeVdb(scratch_.path("seq_0001.vdb"),
-                                       {knownGrid(TestGrid::Float, "density", {0, 0, 0}, {1, 1, 1})}));
-    ASSERT_TRUE(VdbTestFiles::writeVdb(scratch_.path("seq_0002.vdb"),
-                                       {knownGrid(TestGrid::Float, "density", {0, 0, 0}, {1, 1, 1}),
-                                        knownGrid(TestGrid::Float, "fuel", {0, 0, 0}, {1, 1, 1})}));
-    const std::string mappings = defaultMappings(scratch_.root() + "/seq_####.vdb");
-    EXPECT_TRUE(mappings == "2,density;10,fuel;" || mappings == "10,fuel;2,density;") << mappings;
-}
-
-TEST_F(VdbFrames, VoxelLimitReducesTheGrid) {
-    const std::string path = scratch_.path("big.vdb");
-    TestGrid grid = knownGrid(TestGrid::Float, "density", {0, 0, 0}, {7, 7, 7});
-    grid.value = [](int i, int, int) { return static_cast<float>(i); };
-    ASSERT_TRUE(VdbTestFiles::writeVdb(path, {grid}));
-    IOvr* frame = newIOvrMaxVox(path.c_str(), 64, false);
-    ASSERT_NE(nullptr, frame);
-    int resolution[3];
-    EXPECT_EQ(4, frame->getResolution(resolution));
-    EXPECT_EQ(4, resolution[2]);
-    // Voxel x averages source x = 2x and 2x + 1.
-    EXPECT_EQ(0.5f, frame->getChannelData(2)[0]);
-    EXPECT_EQ(6.5f, frame->getChannelData(2)[3]);
-    IOvr* header = newIOvrMaxVox(path.c_str(), 64, true);
-    ASSERT_NE(nullptr, header);
-    EXPECT_EQ(4, header->getResolution(resolution));
-    EXPECT_EQ(1, header->hasChannel(2));
-    EXPECT_EQ(nullptr, header->getChannelData(2));
-    deleteIOvr(frame);
-    deleteIOvr(header);
-}
-
-TEST_F(VdbFrames, IncompleteVelocityIsDroppedAndMissingMappingsFail) {
-    const std::string path = scratch_.path("partial.vdb");
-    ASSERT_TRUE(VdbTestFiles::writeVdb(path, {knownGrid(TestGrid::Float, "density", {0, 0, 0}, {1, 1, 1}),
-                                              knownGrid(TestGrid::Vector, "vel", {0, 0, 0}, {1, 1, 1})}));
-    IOvr* frame = newIOvrWithChannelsMapping(path.c_str(), "2,density;4,vel.x;5,vel.y;");
-    ASSERT_NE(nullptr, frame);
-    EXPECT_EQ(1, frame->hasChannel(2));
-    for (int channel = 3; channel <= 6; ++channel) {
-        EXPECT_EQ(0, frame->hasChannel(channel));
-        EXPECT_EQ(nullptr, frame->getChannelData(channel));
-    }
-    deleteIOvr(frame);
-
-    EXPECT_EQ(nullptr, newIOvrWithChannelsMapping(path.c_str(), ""));
-    EXPECT_EQ(nullptr, newIOvrWithChannelsMapping(path.c_str(), "2,smoke;"));
-    EXPECT_EQ(nullptr, newIOvr(scratch_.path("missing.vdb").c_str()));
-}
-
-TEST_F(VdbFrames, ImportedFramesAreSharedLikeCacheFrames) {
-    const std::string path = scratch_.path("shared.VDB");
-    ASSERT_TRUE(VdbTestFiles::writeVdb(path, {knownGrid(TestGrid::Float, "Smoke_fmr", {0, 0, 0}, {1, 1, 1})}));
-    IOvr* first = newIOvr(path.c_str());
-    ASSERT_NE(nullptr, first);
-    EXPECT_EQ(first, newIOvr(path.c_str()));
-    deleteIOvr(first);
-    deleteIOvr(first);
-}
-
-TEST_F(VdbFrames, Field3DFilesNeedTheirAbsentPlugin) {
-    const std::string path = scratch_.path("smoke.f3d");
-    std::ofstream(path) << "density 0\n";
-    EXPECT_EQ(nullptr, newIOvrWithChannelsMapping(path.c_str(), "2,density;"));
+// The names and flags (1: a vector component) of the channels of a frame sequence's files, each
+// listed once, and their default mappings.
+TEST_F(VdbFrames, ChannelsOfAFrameSequence) {
+    write("seq_0001.VDB", {{Vector, "Cd", {0, 0, 0}, {0, 0, 0}}, {Float, "heat", {0, 0, 0}, {0, 0, 0}}});
+    write("seq_0002.VDB", {{Float, "heat", {0, 0, 0}, {0, 0, 0}}, {TestGrid::Int32, "flags", {0, 0, 0}, {0, 0, 0}},
+                           {Vector, "vel", {0, 0, 0}, {0, 0, 0}}, {Float, "density", {0, 0, 0}, {0, 0, 0}}});
+    const std::string pattern = scratch_ / "seq_####.VDB";
+    std::vector<std::string> names;
     char name[8];
-    EXPECT_EQ(-1, ovrGet3rdPartyChannelName(name, sizeof name, nullptr, path.c_str(), 0));
+    int flag = -1, index = 0, result;
+    while ((result = ovrGet3rdPartyChannelName(name, sizeof name, &flag, pattern.c_str(), index++)) == 1)
+        names.push_back(std::string(name) + " " + std::to_string(flag));
+    EXPECT_EQ(-1, result);
+    std::sort(names.begin(), names.end());  // the files come in directory order
+    EXPECT_EQ((std::vector<std::string>{"Cd.x 1", "Cd.y 1", "Cd.z 1", "density 0", "heat 0", "vel.x 1", "vel.y 1", "vel.z 1"}),
+              names);
+    const std::string cd = "7,Cd.x;8,Cd.y;9,Cd.z;", densityAndVel = "2,density;4,vel.x;5,vel.y;6,vel.z;";
+    const std::string mappings = defaultMappings(pattern);
+    EXPECT_TRUE(mappings == cd + densityAndVel || mappings == densityAndVel + cd) << mappings;
+}
+
+TEST_F(VdbFrames, FilesWithoutAFrame) {
+    const std::string density = write("density.vdb", {{Float, "density", {0, 0, 0}, {1, 1, 1}}});
+    const float identity[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+    ASSERT_TRUE(writeCacheFile(scratch_ / "frame.txt", 2, 2, 2, {2}, identity));  // a cache, but not by name
+    const std::pair<std::string, const char*> cases[] = {  // a path and its mappings, null: the default ones
+        {density, "2,smoke;18,density;32,density;"}, {scratch_ / "missing.vdb", nullptr}, {"", nullptr},
+        {scratch_ / "frame.txt", nullptr}, {scratch_.write("smoke.f3d", "density 0\n"), "2,density;"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(nullptr, c.second ? newIOvrWithChannelsMapping(c.first.c_str(), c.second) : newIOvr(c.first.c_str()))
+            << c.first << " " << (c.second ? c.second : "(default)");
+    EXPECT_EQ(nullptr, newIOvr(nullptr));
+    EXPECT_EQ(nullptr, newIOvrMaxVox(nullptr, 5, true));
+    char name[8];
+    for (const std::string& path : {scratch_ / "smoke.f3d", scratch_ / "missing.vdb", scratch_.write("text.vdb", "x")})
+        EXPECT_EQ(-1, ovrGet3rdPartyChannelName(name, sizeof name, nullptr, path.c_str(), 0)) << path;
 }

@@ -2,67 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <string>
-
-using ZUtils::defaultThreadCountFrom;
-using ZUtils::threadAffinityEnabledFrom;
-
-TEST(ThreadEnvironment, PositiveThreadCountIsTaken) {
-    EXPECT_EQ(defaultThreadCountFrom("6", nullptr, 16), 6);
-    EXPECT_EQ(defaultThreadCountFrom("6", "0", 16), 6);
-    EXPECT_EQ(defaultThreadCountFrom(" 3threads", nullptr, 16), 3);  // read as atoi does
-    EXPECT_EQ(defaultThreadCountFrom("200", nullptr, 2), 200);
-}
-
-TEST(ThreadEnvironment, UnusableThreadCountFallsBackToTheProcessors) {
-    for (const char* text : {"0", "-2", "abc", "", "99999999999999999999", "4294967297"}) {
-        EXPECT_EQ(defaultThreadCountFrom(text, nullptr, 12), 12) << text;
+TEST(ThreadEnvironment, DefaultThreadCountAndPlacementFollowTheEnvironmentTexts) {
+    const struct { const char *numThreads, *useAffinity; int processors, expected; } counts[] = {
+        {"6", "0", 16, 6},         {" 3threads", nullptr, 16, 3}, {"1", nullptr, 12, 1},   {"0", nullptr, 12, 12},
+        {"-2", nullptr, 12, 12},   {"abc", nullptr, 12, 12},      {nullptr, nullptr, 0, 1}, {nullptr, "0", 8, 8},
+        {nullptr, "0", 100, 64},   {nullptr, "1", 100, 100},      {nullptr, nullptr, 100, 100},  // one group without placement
+        {"2147483647", nullptr, 12, 2147483647}, {"2147483648", nullptr, 12, 12}, {"99999999999999999999", nullptr, 12, 12},
+    };
+    for (const auto& c : counts) {
+        EXPECT_EQ(ZUtils::defaultThreadCountFrom(c.numThreads, c.useAffinity, c.processors), c.expected)
+            << (c.numThreads ? c.numThreads : "unset") << " / " << (c.useAffinity ? c.useAffinity : "unset");
     }
-    EXPECT_EQ(defaultThreadCountFrom(nullptr, nullptr, 12), 12);
-    EXPECT_EQ(defaultThreadCountFrom(nullptr, nullptr, 0), 1);
-}
-
-TEST(ThreadEnvironment, AffinityIsOnUnlessANumberSaysZero) {
-    EXPECT_TRUE(threadAffinityEnabledFrom(nullptr));
-    EXPECT_TRUE(threadAffinityEnabledFrom("1"));
-    EXPECT_TRUE(threadAffinityEnabledFrom("-3"));
-    EXPECT_FALSE(threadAffinityEnabledFrom("0"));
-    EXPECT_FALSE(threadAffinityEnabledFrom(""));
-    EXPECT_FALSE(threadAffinityEnabledFrom("no"));
-}
-
-TEST(ThreadEnvironment, WithoutAffinityTheCountStaysWithinOneProcessorGroup) {
-    EXPECT_EQ(defaultThreadCountFrom(nullptr, "0", 100), 64);
-    EXPECT_EQ(defaultThreadCountFrom(nullptr, "1", 100), 100);
-    EXPECT_EQ(defaultThreadCountFrom(nullptr, nullptr, 100), 100);
-    EXPECT_EQ(defaultThreadCountFrom(nullptr, "0", 8), 8);
-}
-
-TEST(ThreadEnvironment, SettingsAreReadOnceAtLoad) {
-    const int atLoad = ZUtils::getDefaultThreadCount();
-    const bool affinityAtLoad = ZUtils::isThreadAffinityEnabled();
-    EXPECT_GE(atLoad, 1);
-    const char* previous = std::getenv("ZENTO_NUM_THREADS");
-    const std::string saved = previous != nullptr ? previous : "";
-    setenv("ZENTO_NUM_THREADS", std::to_string(atLoad + 3).c_str(), 1);
-    setenv("ZENTO_USE_THREAD_AFFINITY", affinityAtLoad ? "0" : "1", 1);
-    EXPECT_EQ(ZUtils::getDefaultThreadCount(), atLoad);
-    EXPECT_EQ(ZUtils::isThreadAffinityEnabled(), affinityAtLoad);
-    if (previous != nullptr) {
-        setenv("ZENTO_NUM_THREADS", saved.c_str(), 1);
-    } else {
-        unsetenv("ZENTO_NUM_THREADS");
-    }
-    unsetenv("ZENTO_USE_THREAD_AFFINITY");
-}
-
-TEST(ThreadEnvironment, AnExplicitCountReplacesTheOneReadAtLoadUntilWithdrawn) {
-    const int atLoad = ZUtils::getDefaultThreadCount();
-    ZUtils::overrideDefaultThreadCount(atLoad + 5);
-    EXPECT_EQ(ZUtils::getDefaultThreadCount(), atLoad + 5);
-    ZUtils::overrideDefaultThreadCount(0);
-    EXPECT_EQ(ZUtils::getDefaultThreadCount(), atLoad);
-    ZUtils::overrideDefaultThreadCount(-4);
-    EXPECT_EQ(ZUtils::getDefaultThreadCount(), atLoad);
+    const std::pair<const char*, bool> placement[] = {{nullptr, true}, {"1", true},  {"-3", true},
+                                                      {"0", false},    {"", false}, {"no", false}};
+    for (const auto& c : placement) EXPECT_EQ(ZUtils::threadAffinityEnabledFrom(c.first), c.second) << (c.first ? c.first : "unset");
 }

@@ -1,111 +1,44 @@
+// The debugger output and dynamic libraries.
 #include "platform/DebugOutput.h"
+#include "platform/DynamicLibrary.h"
+#include "tests/platform/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sstream>
-#include <string>
-#include <thread>
 #include <vector>
 
-using Platform::configureDebugOutput;
-using Platform::outputDebugString;
-
-namespace {
-
-std::string scratchFile(const char* stem) {
-    return testing::TempDir() + stem + "_" + std::to_string(getpid());
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Restores the silent default after each test.
-class DebugOutputTest : public testing::Test {
-protected:
-    void TearDown() override {
-        Platform::setDebugOutputHook(nullptr);
-        configureDebugOutput(nullptr);
-    }
-};
-
-}  // namespace
-
-TEST_F(DebugOutputTest, AHookReceivesEachTextInsteadOfTheDestination) {
+TEST(DebugOutput, GoesToTheHookOrTheChosenDestinationUnchanged) {
+    ScratchDirectory dir;
+    const std::string path = dir.write("debug.txt", "earlier\n");
+    std::vector<std::string> hooked;
     testing::internal::CaptureStderr();
-    configureDebugOutput("stderr");
-    std::vector<std::string> texts;
-    Platform::setDebugOutputHook([&texts](const char* text) { texts.emplace_back(text); });
-    outputDebugString("first\n");
-    outputDebugString(nullptr);
-    outputDebugString("second");
+    for (const char* setting : {"", static_cast<const char*>(nullptr), "/missing/dir/file", "stderr"}) {
+        Platform::configureDebugOutput(setting);
+        Platform::outputDebugString(setting ? setting : "null");
+    }
+    Platform::setDebugOutputHook([&hooked](const char* text) { hooked.emplace_back(text); });
+    for (const char* text : {"first\n", static_cast<const char*>(nullptr), "second"})
+        Platform::outputDebugString(text);
     Platform::setDebugOutputHook(nullptr);
-    outputDebugString("to stderr\n");
-    EXPECT_EQ(texts, (std::vector<std::string>{"first\n", "second"}));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "to stderr\n");
-}
-
-TEST_F(DebugOutputTest, SilentUnlessADestinationIsChosen) {
-    testing::internal::CaptureStderr();
-    configureDebugOutput("");
-    outputDebugString("unseen\n");
-    configureDebugOutput(nullptr);
-    outputDebugString("unseen\n");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-}
-
-TEST_F(DebugOutputTest, AFileDestinationIsAppendedTo) {
-    const std::string path = scratchFile("debug_output");
-    {
-        std::ofstream existing(path, std::ios::binary);
-        existing << "earlier\n";
-    }
-    configureDebugOutput(path.c_str());
-    outputDebugString("[WinThreadManager] Constructor.\n");
-    outputDebugString("no newline");
-    configureDebugOutput(nullptr);
-    outputDebugString("after\n");
+    Platform::configureDebugOutput(path.c_str());
+    Platform::outputDebugString("[WinThreadManager] Constructor.\n");
+    Platform::outputDebugString("no newline");
+    Platform::configureDebugOutput(nullptr);
+    Platform::outputDebugString("after\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "stderr");
+    EXPECT_EQ(hooked, (std::vector<std::string>{"first\n", "second"}));
     EXPECT_EQ(readFile(path), "earlier\n[WinThreadManager] Constructor.\nno newline");
-    std::remove(path.c_str());
-
-    // A file that cannot be opened silences the output.
-    configureDebugOutput((path + "/missing/dir").c_str());
-    testing::internal::CaptureStderr();
-    outputDebugString("dropped\n");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
-TEST_F(DebugOutputTest, ConcurrentTextsArriveWhole) {
-    const std::string path = scratchFile("debug_threads");
-    std::remove(path.c_str());
-    configureDebugOutput(path.c_str());
-    constexpr int kThreads = 4;
-    constexpr int kTexts = 200;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t] {
-            const std::string text = "thread " + std::to_string(t) + " " + std::string(100, 'a' + t) + "\n";
-            for (int i = 0; i < kTexts; ++i) outputDebugString(text.c_str());
-        });
-    }
-    for (std::thread& thread : threads) thread.join();
-    configureDebugOutput(nullptr);
-
-    std::istringstream lines(readFile(path));
-    std::string line;
-    int count = 0;
-    while (std::getline(lines, line)) {
-        ASSERT_EQ(line.size(), 109u) << line;
-        const char fill = line[7] - '0' + 'a';
-        ASSERT_EQ(line.substr(9), std::string(100, fill)) << line;
-        ++count;
-    }
-    EXPECT_EQ(count, kThreads * kTexts);
-    std::remove(path.c_str());
+TEST(DynamicLibrary, LoadsResolvesAndFreesOnlyRealLibraries) {
+    Platform::LibraryHandle library = Platform::loadLibrary(OVR_TEST_LIBRARY);  // built beside the tests
+    ASSERT_NE(library, nullptr);
+    auto answer = reinterpret_cast<int (*)()>(Platform::findSymbol(library, "ovrTestAnswer"));
+    ASSERT_TRUE(answer != nullptr && answer() == 42);
+    EXPECT_FALSE(Platform::findSymbol(library, "Initialize") || Platform::findSymbol(library, nullptr));
+    EXPECT_TRUE(Platform::freeLibrary(library));
+    for (const char* path : {"/nonexistent/vdbbridge_x64.so", "no_such_library_name.so", __FILE__})
+        EXPECT_EQ(Platform::loadLibrary(path), nullptr) << path;
+    EXPECT_EQ(Platform::loadLibrary(nullptr), nullptr);
+    EXPECT_FALSE(Platform::findSymbol(nullptr, "ovrTestAnswer") != nullptr || Platform::freeLibrary(nullptr));
 }

@@ -1,141 +1,115 @@
+// Threads, thread-local slots, events and critical sections.
+#include "platform/CriticalSection.h"
+#include "platform/Event.h"
 #include "platform/Thread.h"
 #include "platform/ThreadLocal.h"
+#include "tests/platform/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
 #include <pthread.h>
 #include <sys/resource.h>
-
-#include <string>
 #include <thread>
 
-namespace {
+using namespace Platform;
 
 struct Probe {
-    int argument = 0;
-    unsigned long id = 0;
-    std::size_t stackSize = 0;
-    std::string name;
-    Platform::ThreadPriority priority = Platform::ThreadPriority::Normal;
+    unsigned long id = 0, idOfOwnHandle = 0;
+    size_t stackSize = 0;
+    char name[32] = {};
+    ThreadPriority lowered = ThreadPriority::Normal;
 };
 
-void recordThread(void* raw) {
+static void recordThread(void* raw) {
     Probe* probe = static_cast<Probe*>(raw);
-    probe->argument += 1;
-    probe->id = Platform::currentThreadId();
+    probe->id = currentThreadId();
     pthread_attr_t attributes;
-    if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
-        pthread_attr_getstacksize(&attributes, &probe->stackSize);
-        pthread_attr_destroy(&attributes);
-    }
-    probe->priority = Platform::currentThreadPriority();
+    pthread_getattr_np(pthread_self(), &attributes);
+    pthread_attr_getstacksize(&attributes, &probe->stackSize);
+    pthread_attr_destroy(&attributes);
+    setCurrentThreadName("a-rather-long-worker-name");
+    pthread_getname_np(pthread_self(), probe->name, sizeof probe->name);
+    ThreadHandle self = duplicateCurrentThreadHandle();
+    probe->idOfOwnHandle = threadId(self);
+    if (currentThreadPriority() == ThreadPriority::Normal && setThreadPriority(self, ThreadPriority::BelowNormal))
+        probe->lowered = currentThreadPriority();
+    closeThreadHandle(self);
 }
 
-void nameThread(void* raw) {
-    Probe* probe = static_cast<Probe*>(raw);
-    Platform::setCurrentThreadName("a-rather-long-worker-name");
-    char name[32] = {};
-    pthread_getname_np(pthread_self(), name, sizeof name);
-    probe->name = name;
-}
-
-}  // namespace
-
-TEST(Thread, RunsTheEntryWithItsArgumentOnAnotherThread) {
-    Probe probe;
-    probe.argument = 41;
-    Platform::ThreadHandle thread = Platform::startThread(recordThread, &probe, 0);
-    ASSERT_NE(thread, nullptr);
-    const unsigned long idFromHandle = Platform::threadId(thread);
-    EXPECT_TRUE(Platform::joinThread(thread));
-    EXPECT_EQ(probe.argument, 42);
-    EXPECT_NE(probe.id, 0u);
-    EXPECT_NE(probe.id, Platform::currentThreadId());
-    EXPECT_EQ(idFromHandle, probe.id);
-}
-
-TEST(Thread, HonoursTheRequestedStackSize) {
-    for (std::size_t requested : {std::size_t(256 * 1024), std::size_t(3 * 1024 * 1024 + 100)}) {
+TEST(Thread, RunsTheEntryOnItsArgumentWithNameStackSizeAndPriority) {
+    // The system may hand out a larger stack that it kept from an earlier thread.
+    for (size_t requested : {size_t(0), size_t(1), size_t(256 * 1024), size_t(3 * 1024 * 1024 + 100)}) {
         Probe probe;
-        Platform::ThreadHandle thread = Platform::startThread(recordThread, &probe, requested);
+        ThreadHandle thread = startThread(recordThread, &probe, requested);
         ASSERT_NE(thread, nullptr);
-        Platform::joinThread(thread);
-        // The system may hand out a larger stack that it kept from an earlier thread.
-        EXPECT_GE(probe.stackSize, requested);
+        const unsigned long idFromHandle = threadId(thread);
+        EXPECT_TRUE(joinThread(thread));
+        EXPECT_TRUE(probe.id != currentThreadId() && probe.id == idFromHandle && probe.id == probe.idOfOwnHandle);
+        EXPECT_GE(probe.stackSize, std::max<size_t>(requested, PTHREAD_STACK_MIN));
+        EXPECT_STREQ(probe.name, "a-rather-long-w");
+        // One step below normal, unless the process already runs at the lowest priority.
+        const bool canLower = getpriority(PRIO_PROCESS, 0) < 19;
+        EXPECT_EQ(probe.lowered, canLower ? ThreadPriority::BelowNormal : ThreadPriority::Normal);
     }
+    EXPECT_EQ(currentThreadPriority(), ThreadPriority::Normal);
+    EXPECT_FALSE(threadId(nullptr) || joinThread(nullptr) || killThread(nullptr) ||
+                 setThreadPriority(nullptr, ThreadPriority::Normal));
 }
 
-TEST(Thread, TooSmallStackSizeIsRaisedToTheMinimum) {
-    Probe probe;
-    Platform::ThreadHandle thread = Platform::startThread(recordThread, &probe, 1);
-    ASSERT_NE(thread, nullptr);
-    Platform::joinThread(thread);
-    EXPECT_GE(probe.stackSize, static_cast<std::size_t>(PTHREAD_STACK_MIN));
+TEST(ThreadLocalSlot, EachThreadAndSlotHoldsItsOwnValue) {
+    ThreadLocalSlot slot, other;
+    int mine = 1, theirs = 2;
+    void* seen[2] = {&theirs, nullptr};
+    ASSERT_TRUE(slot.valid() && slot.get() == nullptr && slot.set(&mine));
+    std::thread([&] { seen[0] = slot.get(); slot.set(&theirs); seen[1] = slot.get(); }).join();
+    EXPECT_TRUE(seen[0] == nullptr && seen[1] == &theirs && slot.get() == &mine && other.get() == nullptr);
 }
 
-TEST(Thread, NamesAreCutToWhatTheSystemKeeps) {
-    Probe probe;
-    Platform::ThreadHandle thread = Platform::startThread(nameThread, &probe, 0);
-    ASSERT_NE(thread, nullptr);
-    Platform::joinThread(thread);
-    EXPECT_EQ(probe.name, "a-rather-long-w");
+TEST(Event, ManualResetStaysSignalledAutomaticResetReleasesOneWaitOfAnyThread) {
+    Event manual(true), automatic(false, true), request(false);
+    EXPECT_FALSE(manual.wait(5));  // a timed wait ends unsignalled
+    manual.set();
+    EXPECT_TRUE(manual.wait(0) && manual.wait(0));
+    manual.reset();
+    automatic.set();  // no count: a second set before any wait changes nothing
+    EXPECT_TRUE(!manual.wait(0) && automatic.wait(0) && !automatic.wait(0));
+    // waitEither: which event ended the wait, the first on a tie, -1 on time-out.
+    EXPECT_EQ(Event::waitEither(automatic, manual, 5), -1);
+    manual.set();
+    EXPECT_EQ(Event::waitEither(automatic, manual, 0), 1);
+    automatic.set();
+    EXPECT_EQ(Event::waitEither(automatic, manual, 0), 0);
+    EXPECT_EQ(Event::waitEither(automatic, manual, 0), 1);  // the automatic one was consumed
+    EXPECT_EQ(Event::waitEither(manual, manual, 0), 0);
+    manual.reset();
+    EXPECT_EQ(Event::waitEither(manual, manual, 0), -1);
+    std::thread waiter([&] { request.wait(); automatic.set(); });  // waits without limit, woken by other threads
+    request.set();
+    EXPECT_EQ(Event::waitEither(manual, automatic), 1);
+    waiter.join();
 }
 
-TEST(Thread, DuplicatedHandleRefersToTheCallingThread) {
-    unsigned long idInside = 0;
-    unsigned long idOfHandle = 0;
-    std::thread([&] {
-        Platform::ThreadHandle self = Platform::duplicateCurrentThreadHandle();
-        idInside = Platform::currentThreadId();
-        idOfHandle = Platform::threadId(self);
-        Platform::closeThreadHandle(self);
-    }).join();
-    EXPECT_NE(idInside, 0u);
-    EXPECT_EQ(idOfHandle, idInside);
-    EXPECT_EQ(Platform::threadId(nullptr), 0u);
-}
-
-TEST(Thread, BelowNormalPriorityIsSeenByTheThread) {
-    errno = 0;
-    if (getpriority(PRIO_PROCESS, 0) >= 19) GTEST_SKIP() << "the process already runs at the lowest priority";
-    Probe probe;
-    // The thread lowers itself through a handle to itself, then reports what it sees.
-    std::thread([&] {
-        Platform::ThreadHandle self = Platform::duplicateCurrentThreadHandle();
-        EXPECT_EQ(Platform::currentThreadPriority(), Platform::ThreadPriority::Normal);
-        EXPECT_TRUE(Platform::setThreadPriority(self, Platform::ThreadPriority::BelowNormal));
-        probe.priority = Platform::currentThreadPriority();
-        Platform::closeThreadHandle(self);
-    }).join();
-    EXPECT_EQ(probe.priority, Platform::ThreadPriority::BelowNormal);
-    EXPECT_EQ(Platform::currentThreadPriority(), Platform::ThreadPriority::Normal);
-    EXPECT_FALSE(Platform::setThreadPriority(nullptr, Platform::ThreadPriority::Normal));
-}
-
-TEST(ThreadLocalSlot, EachThreadSeesItsOwnValue) {
-    Platform::ThreadLocalSlot slot;
-    ASSERT_TRUE(slot.valid());
-    int mine = 1;
-    int theirs = 2;
-    EXPECT_EQ(slot.get(), nullptr);
-    EXPECT_TRUE(slot.set(&mine));
-    void* seenBefore = &theirs;
-    void* seenAfter = nullptr;
-    std::thread([&] {
-        seenBefore = slot.get();
-        slot.set(&theirs);
-        seenAfter = slot.get();
-    }).join();
-    EXPECT_EQ(seenBefore, nullptr);
-    EXPECT_EQ(seenAfter, &theirs);
-    EXPECT_EQ(slot.get(), &mine);
-}
-
-TEST(ThreadLocalSlot, SlotsAreIndependent) {
-    Platform::ThreadLocalSlot a;
-    Platform::ThreadLocalSlot b;
+TEST(CriticalSection, OwnerReentersOthersWaitUntilEveryEntryIsLeft) {
+    CriticalSection s(10);
+    Event tried(true);
+    std::string path;
     int value = 0;
-    a.set(&value);
-    EXPECT_EQ(a.get(), &value);
-    EXPECT_EQ(b.get(), nullptr);
+    s.enter();
+    EXPECT_TRUE(s.tryEnter());
+    std::thread other([&] {
+        EXPECT_FALSE(s.tryEnter());
+        path = "/proc/self/task/" + std::to_string(currentThreadId()) + "/stat";
+        tried.set();
+        ScopedLock lock(s);
+        value += 1;
+    });
+    tried.wait();
+    s.leave();
+    // Until the other thread sleeps: its entry has spun and blocks, as one entry is still held.
+    for (std::string stat; (stat = readFile(path)).find(") S ") == std::string::npos && !stat.empty();)
+        std::this_thread::yield();
+    value = 41;
+    s.leave();
+    other.join();
+    EXPECT_EQ(value, 42);
 }

@@ -4,135 +4,50 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdint>
-#include <cstdlib>
 #include <stdexcept>
 
-using FMRUtils::newArray;
-using FMRUtils::newObject;
-using FMRUtils::newZeroedArray;
+using namespace FMRUtils;
 
-namespace {
-
-// A count whose byte size exceeds the address space; as a float it is 2^62.
-constexpr size_t kImpossibleCount = (size_t(1) << 62) + 3;
+constexpr size_t kImpossibleCount = (size_t(1) << 62) + 3;  // beyond the address space; 2^62 as a float
 
 struct ThrowsOnConstruction {
     ThrowsOnConstruction() { throw std::runtime_error("refused"); }
 };
 
-void* outOfMemory(size_t, size_t) {
-    errno = ENOMEM;
-    return nullptr;
-}
+static void* outOfMemory(size_t, size_t) { errno = ENOMEM; return nullptr; }
 
-void* throwingAllocator(size_t, size_t) { throw std::bad_alloc(); }
-
-// Installs a zeroing allocator for the lifetime of the object.
-class ZeroingAllocatorOverride {
-public:
-    explicit ZeroingAllocatorOverride(FMRUtils::ZeroingAllocator allocator)
-        : m_previous(FMRUtils::setZeroingAllocator(allocator)) {}
-    ~ZeroingAllocatorOverride() { FMRUtils::setZeroingAllocator(m_previous); }
-
-private:
-    FMRUtils::ZeroingAllocator m_previous;
-};
-
-}  // namespace
-
-TEST(NewArray, AllocatesOrReportsTheRequestedCount) {
-    TestSupport::LogFileCapture log;
-    int sentinel = 0;
-    int* values = &sentinel;
-    ASSERT_TRUE(newArray(values, 100));
+TEST(Allocation, FailuresGiveNullAndOneLogLine) {
+    TestSupport::LogCapture log;
+    int sentinel = 0, *values = nullptr;
+    std::string* text = nullptr;
+    ASSERT_TRUE(newArray(values, 100) && newObject(text) && text->empty());
     values[99] = 1;
     delete[] values;
-
-    int* empty = &sentinel;
-    const bool ok = newArray(empty, 0);
-    EXPECT_EQ(ok, empty != nullptr);
-    delete[] empty;
-    EXPECT_EQ(log.text(), "");
-
-    int* impossible = &sentinel;
-    EXPECT_FALSE(newArray(impossible, kImpossibleCount));
-    EXPECT_EQ(impossible, nullptr);
-    EXPECT_EQ(log.text(), "[ERROR] newArray failed to allocate 4611686018427387904\n");
-}
-
-TEST(NewArray, AConstructorThatThrowsBecomesAFailure) {
-    TestSupport::LogFileCapture log;
-    ThrowsOnConstruction* objects = nullptr;
-    EXPECT_FALSE(newArray(objects, 16777217));  // prints as 2^24 in single precision
-    EXPECT_EQ(objects, nullptr);
-    EXPECT_EQ(log.text(), "[ERROR] newArray failed to allocate 16777216\n");
-}
-
-TEST(NewObject, AllocatesOrLogsAFailure) {
-    TestSupport::LogFileCapture log;
-    std::string* text = nullptr;
-    ASSERT_TRUE(newObject(text));
-    EXPECT_TRUE(text->empty());
     delete text;
-
-    char sentinelObject = 0;
-    ThrowsOnConstruction* object = reinterpret_cast<ThrowsOnConstruction*>(&sentinelObject);
-    EXPECT_FALSE(newObject(object));
-    EXPECT_EQ(object, nullptr);
-    EXPECT_EQ(log.text(), "[ERROR] newObject failed to allocate!\n");
-}
-
-TEST(NewZeroedArray, GivesZeroedMemoryThatFreeReleases) {
-    TestSupport::LogFileCapture log;
-    float* values = nullptr;
-    ASSERT_TRUE(newZeroedArray(values, 1000));
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(values[i], 0.0f);
-    std::free(values);
-
-    int* empty = nullptr;
-    const bool ok = newZeroedArray(empty, 0);
-    EXPECT_EQ(ok, empty != nullptr);
-    std::free(empty);
     EXPECT_EQ(log.text(), "");
+    auto* objects = reinterpret_cast<ThrowsOnConstruction*>(values = &sentinel);
+    EXPECT_FALSE(newArray(values, kImpossibleCount) || values || newArray(objects, 16777217) || objects);
+    objects = reinterpret_cast<ThrowsOnConstruction*>(&sentinel);
+    EXPECT_FALSE(newObject(objects) || objects);  // 16777217 prints as 2^24 in single precision
+    EXPECT_EQ(log.text(), "[ERROR] newArray failed to allocate 4611686018427387904\n"
+                          "[ERROR] newArray failed to allocate 16777216\n[ERROR] newObject failed to allocate!\n");
 }
 
-TEST(NewZeroedArray, FallsBackToAPlainAllocationClearedByHand) {
-    TestSupport::LogFileCapture log;
-    ZeroingAllocatorOverride failing(outOfMemory);
-    int* values = nullptr;
-    ASSERT_TRUE(newZeroedArray(values, 5000));
-    for (int i = 0; i < 5000; ++i) ASSERT_EQ(values[i], 0);
-    std::free(values);  // the sanitizer build checks that the fallback's block belongs to free
-    EXPECT_EQ(log.text(),
-              "[ERROR] newZeroedArray failed to allocate ENOMEM 5000\n"
-              "Retry newZeroedArray with newArray and memset\n"
-              "Retry newZeroedArray with newArray and memset result = 1\n");
-}
-
-TEST(NewZeroedArray, ReportsWhenTheRetryFailsToo) {
-    TestSupport::LogFileCapture log;
-    ZeroingAllocatorOverride failing(outOfMemory);
-    int sentinel = 0;
-    int* values = &sentinel;
-    EXPECT_FALSE(newZeroedArray(values, kImpossibleCount));
-    EXPECT_EQ(values, nullptr);
-    EXPECT_EQ(log.text(),
-              "[ERROR] newZeroedArray failed to allocate ENOMEM 4611686018427387904\n"
-              "Retry newZeroedArray with newArray and memset\n"
-              "Retry newZeroedArray with newArray and memset result = 0\n");
-}
-
-TEST(NewZeroedArray, AnAllocatorExceptionIsCaught) {
-    TestSupport::LogFileCapture log;
-    ZeroingAllocatorOverride throwing(throwingAllocator);
-    int* values = nullptr;
-    ASSERT_TRUE(newZeroedArray(values, 8));
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(values[i], 0);
-    std::free(values);
-    EXPECT_EQ(log.text(),
-              "[ERROR] newZeroedArray failed to allocate except 8\n"
-              "Retry newZeroedArray with newArray and memset\n"
-              "Retry newZeroedArray with newArray and memset result = 1\n");
+TEST(Allocation, ZeroedArraysFallBackToAPlainAllocationClearedByHand) {
+    const std::tuple<ZeroingAllocator, size_t, const char*> cases[] = {
+        {nullptr, 1000, ""}, {outOfMemory, 5000, "[ERROR] newZeroedArray failed to allocate ENOMEM 5000\n"},
+        {[](size_t, size_t) -> void* { throw std::bad_alloc(); }, 8, "[ERROR] newZeroedArray failed to allocate except 8\n"},
+        {outOfMemory, kImpossibleCount, "[ERROR] newZeroedArray failed to allocate ENOMEM 4611686018427387904\n"}};
+    for (const auto& [allocator, count, failure] : cases) {
+        TestSupport::LogCapture log;
+        const ZeroingAllocator previous = setZeroingAllocator(allocator);
+        int sentinel = 0, *values = &sentinel;
+        const bool ok = newZeroedArray(values, count);
+        setZeroingAllocator(previous);
+        EXPECT_TRUE(ok == (values != nullptr) && ok == (count != kImpossibleCount)) << count;
+        for (size_t i = 0; ok && i < count; ++i) ASSERT_EQ(values[i], 0) << i;
+        std::free(values);  // the sanitizer build checks that the fallback's block belongs to free
+        const std::string retry = "Retry newZeroedArray with newArray and memset";
+        EXPECT_EQ(log.text(), *failure ? failure + retry + "\n" + retry + " result = " + (ok ? "1\n" : "0\n") : "");
+    }
 }

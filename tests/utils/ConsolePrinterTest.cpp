@@ -6,154 +6,65 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
-using ZUtils::setConsoleOutput;
-
-namespace {
-
-// Points the printer at a temporary file for one test and returns what was written.
-class ConsoleCapture {
-public:
-    ConsoleCapture() : m_file(std::tmpfile()) { m_previous = setConsoleOutput(m_file); }
-    ~ConsoleCapture() {
-        setConsoleOutput(m_previous);
-        std::fclose(m_file);
-    }
-    std::string text() const {
-        std::fflush(m_file);
-        std::string result;
-        std::rewind(m_file);
-        for (int c = std::fgetc(m_file); c != EOF; c = std::fgetc(m_file)) result += static_cast<char>(c);
-        return result;
-    }
-
-private:
-    FILE* m_file;
-    FILE* m_previous = nullptr;
-};
-
-std::string colourPrint(const std::string& text) {
-    ConsoleCapture console;
-    zutils_cprint(true, text.c_str());
-    return console.text();
+// What the printer writes, with or without colours, to a temporary file that is no console.
+static std::string print(bool colours, const std::string& text) {
+    FILE* file = std::tmpfile();
+    FILE* previous = ZUtils::setConsoleOutput(file);
+    int width = -1, height = -1;
+    EXPECT_TRUE(!ZUtils::consoleSize(width, height) && width == -1 && height == -1 && ZUtils::consoleWidth() == 80);
+    zutils_cprintf(colours, "%s", text.c_str());
+    ZUtils::setConsoleOutput(previous);
+    std::string result(static_cast<size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    result.resize(std::fread(&result[0], 1, result.size(), file));
+    std::fclose(file);
+    return result;
 }
 
-std::string plainPrint(const std::string& text) {
-    ConsoleCapture console;
-    zutils_cprint(false, text.c_str());
-    return console.text();
-}
-
-}  // namespace
-
-TEST(ConsolePrinter, RedThenResetColoursOnlyTheFirstWord) {
-    EXPECT_EQ(colourPrint("\x1b[0;31mred\x1b[0mplain"), "\x1b[31mred\x1b[0mplain");
-}
-
-TEST(ConsolePrinter, EachListedEscapeSelectsItsConsoleColour) {
-    // The console colours of the table, written as foreground-only ANSI codes; the terminal's attributes
-    // are restored at the end when a colour is still set.
-    EXPECT_EQ(colourPrint("\x1b[0;32mg"), "\x1b[32mg\x1b[0m");
-    EXPECT_EQ(colourPrint("\x1b[0;33my"), "\x1b[33my\x1b[0m");
-    EXPECT_EQ(colourPrint("\x1b[0;34mc"), "\x1b[36mc\x1b[0m");
-    EXPECT_EQ(colourPrint("\x1b[1;34mC"), "\x1b[96mC\x1b[0m");
-    EXPECT_EQ(colourPrint("\x1b[0;35mm"), "\x1b[35mm\x1b[0m");
-    EXPECT_EQ(colourPrint("a\x1b[0;31mb\x1b[0;32mc"), "a\x1b[31mb\x1b[32mc\x1b[0m");
-}
-
-TEST(ConsolePrinter, UnlistedAndUnfinishedEscapesAreDropped) {
-    EXPECT_EQ(colourPrint("a\x1b[1;31mb\x1b[4mc"), "abc");
-    EXPECT_EQ(colourPrint("ab\x1b[0;3"), "ab");
-}
-
-TEST(ConsolePrinter, WithoutColoursEveryEscapeIsStripped) {
-    EXPECT_EQ(plainPrint("\x1b[0;31mred\x1b[0mplain"), "redplain");
-    EXPECT_EQ(plainPrint("a\x1b[1;31mb\x1b[4mc\x1b[0;3"), "abc");
-    EXPECT_EQ(plainPrint("no escapes\n"), "no escapes\n");
-    // The 64-character limit applies only when colours are interpreted.
-    EXPECT_EQ(plainPrint("x\x1b[" + std::string(100, '1') + "my"), "xy");
-}
-
-TEST(ConsolePrinter, AnEscapeOf64CharactersWithoutItsEndStopsThePrint) {
-    const std::string longest = "\x1b[" + std::string(61, '1') + "m";  // 64 characters with the "m"
-    ASSERT_EQ(longest.size(), 64u);
-    EXPECT_EQ(colourPrint("a" + longest + "b"), "ab");
-
-    const std::string tooLong = "\x1b[" + std::string(62, '1');  // 64 characters, no "m"
-    EXPECT_EQ(colourPrint("\x1b[0;31mred" + tooLong + "m dropped"),
-              "\x1b[31mzutils_cprint: Incorrect ESC length!\nred\x1b[0m");
-}
-
-TEST(ConsolePrinter, NullAndEmptyTextsWriteNothing) {
-    ConsoleCapture console;
-    zutils_cprint(true, nullptr);
-    zutils_cprint(false, "");
-    EXPECT_EQ(console.text(), "");
-}
-
-TEST(ConsolePrinter, FormattedTextOfAnyLengthArrivesWhole) {
-    ConsoleCapture console;
-    zutils_cprintf(true, "%s%d", "\x1b[0;32mframe ", 12);
-    const std::string longText(5000, 'z');
-    zutils_cprintf(false, "<%s>", longText.c_str());
-    EXPECT_EQ(console.text(), "\x1b[32mframe 12\x1b[0m<" + longText + ">");
+TEST(ConsolePrinter, ListedEscapesSelectConsoleColoursOthersAreDropped) {
+    // Foreground-only ANSI codes; the terminal's attributes are restored at the end when a colour is still set.
+    // An escape of 64 characters without its "m" ends the print.
+    const std::string longest = "\x1b[" + std::string(61, '1') + "m", tooLong = "\x1b[" + std::string(62, '1');
+    const std::pair<std::string, std::string> cases[] = {
+        {"\x1b[0;31mred\x1b[0mplain", "\x1b[31mred\x1b[0mplain"}, {"\x1b[0;32mg", "\x1b[32mg\x1b[0m"},
+        {"\x1b[0;33my", "\x1b[33my\x1b[0m"}, {"\x1b[0;34mc", "\x1b[36mc\x1b[0m"}, {"\x1b[1;34mC", "\x1b[96mC\x1b[0m"},
+        {"\x1b[0;35mm", "\x1b[35mm\x1b[0m"}, {"a\x1b[0;31mb\x1b[0;32mc", "a\x1b[31mb\x1b[32mc\x1b[0m"},
+        {"a\x1b[1;31mb\x1b[4mc", "abc"}, {"ab\x1b[0;3", "ab"}, {"a" + longest + "b", "ab"}, {"", ""},
+        {"\x1b[0;31mred" + tooLong + "m dropped", "\x1b[31mzutils_cprint: Incorrect ESC length!\nred\x1b[0m"},
+        {std::string(5000, 'z'), std::string(5000, 'z')}};
+    for (const auto& [text, printed] : cases) EXPECT_EQ(print(true, text), printed) << text;
+    // Without colours every escape is stripped, however long.
+    EXPECT_EQ(print(false, "\x1b[0;31mred\x1b[0mplain\x1b[1;31m!" + tooLong + "m\n\x1b[0;3"), "redplain!\n");
 }
 
 TEST(ConsolePrinter, AClosedOutputIsReportedOnStandardOutput) {
     testing::internal::CaptureStdout();  // first, so that its descriptors do not reuse the closed one
-    int pipeEnds[2];
-    ASSERT_EQ(pipe(pipeEnds), 0);
-    FILE* stream = fdopen(pipeEnds[1], "w");
-    ASSERT_NE(stream, nullptr);
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
-    FILE* previous = setConsoleOutput(stream);
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    FILE* stream = fdopen(ends[1], "w");
+    close(ends[0]);
+    close(ends[1]);
+    FILE* previous = ZUtils::setConsoleOutput(stream);
     zutils_cprint(true, "text");
-    setConsoleOutput(previous);
-    const std::string output = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(output, "zutils_cprint: Invalid handle!\n");
-
-    // Give the stream a descriptor again so that closing it closes nothing else.
-    const int devNull = open("/dev/null", O_WRONLY);
-    ASSERT_GE(devNull, 0);
-    ASSERT_EQ(dup2(devNull, pipeEnds[1]), pipeEnds[1]);
-    close(devNull);
+    zutils_cprint(true, nullptr);
+    ZUtils::setConsoleOutput(previous);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "zutils_cprint: Invalid handle!\n");
+    dup2(open("/dev/null", O_WRONLY), ends[1]);  // so that closing the stream closes nothing else
     std::fclose(stream);
 }
 
-TEST(ConsoleSize, ReadsTheTerminalWindow) {
+TEST(ConsolePrinter, TheConsoleSizeIsThatOfTheOutputsTerminal) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) GTEST_SKIP() << "no pseudo-terminal";
-    const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
-    ASSERT_GE(slave, 0);
-    winsize size{};
-    size.ws_col = 123;
-    size.ws_row = 45;
-    ASSERT_EQ(ioctl(slave, TIOCSWINSZ, &size), 0);
-    FILE* terminal = fdopen(slave, "w");
-    ASSERT_NE(terminal, nullptr);
-
-    FILE* previous = setConsoleOutput(terminal);
-    int width = 0;
-    int height = 0;
-    EXPECT_TRUE(ZUtils::consoleSize(width, height));
-    EXPECT_EQ(width, 123);
-    EXPECT_EQ(height, 45);
-    EXPECT_EQ(ZUtils::consoleWidth(), 123);
-    setConsoleOutput(previous);
+    FILE* terminal = fdopen(open(ptsname(master), O_RDWR | O_NOCTTY), "w");
+    const winsize size{45, 123, 0, 0};  // rows, columns
+    ASSERT_EQ(ioctl(fileno(terminal), TIOCSWINSZ, &size), 0);
+    FILE* previous = ZUtils::setConsoleOutput(terminal);
+    int width = 0, height = 0;
+    EXPECT_TRUE(ZUtils::consoleSize(width, height) && width == 123 && height == 45 && ZUtils::consoleWidth() == 123);
+    ZUtils::setConsoleOutput(previous);
     std::fclose(terminal);
     close(master);
-}
-
-TEST(ConsoleSize, AFileIsNoConsole) {
-    ConsoleCapture console;
-    int width = -1;
-    int height = -1;
-    EXPECT_FALSE(ZUtils::consoleSize(width, height));
-    EXPECT_EQ(width, -1);
-    EXPECT_EQ(height, -1);
-    EXPECT_EQ(ZUtils::consoleWidth(), 80);
 }

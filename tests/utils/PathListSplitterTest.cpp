@@ -5,55 +5,17 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-std::vector<std::string> split(const char* list)
-{
-    std::vector<std::string> entries;
+TEST(PathListSplitter, YieldsTheNonEmptyEntriesOfTheFirst51200Characters) {
+    const std::string longEntry(1500, 'p'), longPair = longEntry + ";b", longList = std::string(51199, ';') + "ab;cd";
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"ab;;cd;efg", {"ab", "cd", "efg"}}, {";;abc;;", {"abc"}}, {"plugins;more\\", {"plugins", "more\\"}},
+        {"a;b", {"a", "b"}}, {"a", {"a"}}, {"", {}}, {";;;", {}}, {nullptr, {}},
+        {longPair.c_str(), {longEntry.substr(0, 1023), "b"}}, {longList.c_str(), {"a"}}};
     PathListSplitter splitter;
-    for (const char* entry = splitter.first(list); entry; entry = splitter.next())
-        entries.push_back(entry);
-    return entries;
+    for (const auto& c : cases) {
+        std::vector<std::string> entries;
+        for (const char* entry = splitter.first(c.first); entry; entry = splitter.next()) entries.push_back(entry);
+        EXPECT_EQ(entries, c.second) << (c.first ? std::string(c.first).substr(0, 20) : "null");
+        EXPECT_EQ(splitter.next(), nullptr);
+    }
 }
-
-using Entries = std::vector<std::string>;
-
-TEST(PathListSplitter, SkipsEmptyEntries)
-{
-    EXPECT_EQ(split("ab;;cd;efg"), (Entries{"ab", "cd", "efg"}));
-    EXPECT_EQ(split("abc;"), (Entries{"abc"}));
-    EXPECT_EQ(split(";;abc;;"), (Entries{"abc"}));
-    EXPECT_EQ(split("plugins;more\\"), (Entries{"plugins", "more\\"}));
-    EXPECT_EQ(split(""), Entries{});
-    EXPECT_EQ(split(";;;"), Entries{});
-    EXPECT_EQ(split(nullptr), Entries{});
-}
-
-TEST(PathListSplitter, OneCharacterEntriesCountWhereverTheyStand)
-{
-    EXPECT_EQ(split("a;b"), (Entries{"a", "b"}));
-    EXPECT_EQ(split("a"), (Entries{"a"}));
-    EXPECT_EQ(split(";x;y;"), (Entries{"x", "y"}));
-}
-
-TEST(PathListSplitter, CutsLongEntriesAndLongLists)
-{
-    const std::string longEntry(1500, 'p');
-    EXPECT_EQ(split((longEntry + ";b").c_str()), (Entries{longEntry.substr(0, 1023), "b"}));
-
-    // Only the first 51200 characters are looked at: an entry behind them is not seen.
-    std::string list(51199, ';');
-    list += "ab;cd";
-    EXPECT_EQ(split(list.c_str()), (Entries{"a"}));
-}
-
-TEST(PathListSplitter, FirstRestartsOnANewList)
-{
-    PathListSplitter splitter;
-    EXPECT_STREQ(splitter.first("a;b"), "a");
-    EXPECT_STREQ(splitter.first("c"), "c");
-    EXPECT_EQ(splitter.next(), nullptr);
-    EXPECT_EQ(splitter.next(), nullptr);
-}
-
-}  // namespace

@@ -4,87 +4,36 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
-#include <cstdio>
-#include <string>
-
 using namespace ZUtils;
 
-TEST(BoundedFormat, AlwaysTerminatesAndReportsCutText) {
-    char buffer[8];
-    EXPECT_EQ(boundedFormat(buffer, sizeof buffer, "%d-%s", 12, "ab"), 5);
-    EXPECT_STREQ(buffer, "12-ab");
-
-    EXPECT_EQ(boundedFormat(buffer, sizeof buffer, "%s", "12345678"), -1);
-    EXPECT_STREQ(buffer, "1234567");
-
-    std::memset(buffer, 'q', sizeof buffer);
-    EXPECT_EQ(boundedFormat(buffer, 0, "%s", "x"), 0);
-    EXPECT_EQ(buffer[0], 'q');
-}
-
-TEST(DateAndClock, FormatLocalTimeWithoutLeadingZerosInTheDate) {
-    TestSupport::ScopedTimeZone utc("UTC0");
-    char date[100];
-    char clock[100];
-    EXPECT_EQ(formatDate(date, sizeof date, TestSupport::kMarch7th2018), 10);
-    EXPECT_STREQ(date, "2018/Mar/7");
-    EXPECT_EQ(formatClockTime(clock, sizeof clock, TestSupport::kMarch7th2018), 8);
-    EXPECT_STREQ(clock, "09:05:03");
-
-    const int64_t lastSecondOf1999 = 946684799;
-    formatDate(date, sizeof date, lastSecondOf1999);
-    formatClockTime(clock, sizeof clock, lastSecondOf1999);
-    EXPECT_STREQ(date, "1999/Dec/31");
-    EXPECT_STREQ(clock, "23:59:59");
-
-    // Local time, not universal time.
-    TestSupport::ScopedTimeZone east("XYZ-3");
-    formatDate(date, sizeof date, lastSecondOf1999);
-    formatClockTime(clock, sizeof clock, lastSecondOf1999);
-    EXPECT_STREQ(date, "2000/Jan/1");
-    EXPECT_STREQ(clock, "02:59:59");
-}
-
-TEST(DateAndClock, UnconvertibleTimesGiveEmptyText) {
-    char date[100] = "stale";
-    char clock[100] = "stale";
-    EXPECT_EQ(formatDate(date, sizeof date, INT64_MAX), 0);
-    EXPECT_STREQ(date, "");
-    EXPECT_EQ(formatClockTime(clock, sizeof clock, INT64_MAX), 0);
-    EXPECT_STREQ(clock, "");
-}
-
-TEST(DateAndClock, ASmallBufferCutsTheText) {
-    TestSupport::ScopedTimeZone utc("UTC0");
-    char date[5];
-    EXPECT_EQ(formatDate(date, sizeof date, TestSupport::kMarch7th2018), -1);
-    EXPECT_STREQ(date, "2018");
-}
-
-TEST(FormatDuration, SplitsMillisecondsIntoHoursMinutesAndSeconds) {
-    char text[32];
-    formatDuration(3723500, text, sizeof text);
-    EXPECT_STREQ(text, " 1h  2m  3.5s");
-    formatDuration(0, text, sizeof text);
-    EXPECT_STREQ(text, " 0h  0m  0.0s");
-    formatDuration(36000000 + 59 * 60000 + 1500, text, sizeof text);
-    EXPECT_STREQ(text, "10h 59m  1.5s");
-    EXPECT_EQ(formatDuration(3723500, text, 5), -1);
-    EXPECT_STREQ(text, " 1h ");
-}
-
-TEST(FormatWorkingSet, ReportsWholeMebibytes) {
-    char text[64];
-    ASSERT_TRUE(formatWorkingSet(text, sizeof text));
+TEST(TextFormat, TextsAlwaysEndAndReportWhetherTheyWereCut) {
+    const int64_t march7th = TestSupport::kMarch7th2018, lastSecondOf1999 = 946684799;
+    TestSupport::ScopedEnvironment zone("TZ", "UTC0");
+    char text[100] = "stale";
+    const std::tuple<std::function<int(size_t)>, size_t, int, std::string> cases[] = {  // size, result, text
+        {[&](size_t n) { return boundedFormat(text, n, "%d-%s", 12, "ab"); }, 8, 5, "12-ab"},
+        {[&](size_t n) { return boundedFormat(text, n, "%s", "12345678"); }, 8, -1, "1234567"},
+        {[&](size_t n) { return boundedFormat(text, n, "%s", "x"); }, 0, 0, "1234567"},
+        {[&](size_t n) { return formatDate(text, n, march7th); }, 100, 10, "2018/Mar/7"},
+        {[&](size_t n) { return formatDate(text, n, march7th); }, 5, -1, "2018"},
+        {[&](size_t n) { return formatClockTime(text, n, march7th); }, 100, 8, "09:05:03"},
+        {[&](size_t n) { return formatDate(text, n, lastSecondOf1999); }, 100, 11, "1999/Dec/31"},
+        {[&](size_t n) { return formatClockTime(text, n, lastSecondOf1999); }, 100, 8, "23:59:59"},
+        {[&](size_t n) { return formatDate(text, n, INT64_MAX); }, 100, 0, ""},
+        {[&](size_t n) { return formatClockTime(text, n, INT64_MAX); }, 100, 0, ""},
+        {[&](size_t n) { return formatDuration(3723500, text, n); }, 32, 13, " 1h  2m  3.5s"},
+        {[&](size_t n) { return formatDuration(0, text, n); }, 32, 13, " 0h  0m  0.0s"},
+        {[&](size_t n) { return formatDuration(36000000 + 59 * 60000 + 1500, text, n); }, 32, 13, "10h 59m  1.5s"},
+        {[&](size_t n) { return formatDuration(3723500, text, n); }, 5, -1, " 1h "}};
+    for (const auto& [format, size, result, expected] : cases) {
+        EXPECT_EQ(format(size), result) << expected;
+        EXPECT_EQ(text, expected);
+    }
+    TestSupport::ScopedEnvironment east("TZ", "XYZ-3");  // local time, not universal time
+    EXPECT_TRUE(formatDate(text, 100, lastSecondOf1999) == 10 && text == std::string("2000/Jan/1")) << text;
+    EXPECT_TRUE(formatClockTime(text, 100, lastSecondOf1999) == 8 && text == std::string("02:59:59")) << text;
     long long megabytes = -1;
-    int length = 0;
-    ASSERT_EQ(std::sscanf(text, "Working set: %lld MB%n", &megabytes, &length), 1) << text;
-    EXPECT_EQ(static_cast<size_t>(length), std::strlen(text)) << text;
-    EXPECT_GT(megabytes, 0);
-
-    char tiny[8];
-    EXPECT_FALSE(formatWorkingSet(tiny, sizeof tiny));
-    EXPECT_FALSE(formatWorkingSet(tiny, 0));
+    ASSERT_TRUE(formatWorkingSet(text, sizeof text));
+    EXPECT_TRUE(std::sscanf(text, "Working set: %lld MB", &megabytes) == 1 && megabytes > 0) << text;
+    EXPECT_FALSE(formatWorkingSet(text, 8) || formatWorkingSet(text, 0));
 }

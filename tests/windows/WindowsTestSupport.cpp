@@ -1,6 +1,9 @@
 #include "tests/windows/WindowsTestSupport.h"
 
+#include "platform/Directories.h"
 #include "platform/FileOpen.h"
+#include "platform/FileSystem.h"
+#include "platform/FileSystemListing.h"
 #include "tools/cachewriter/CacheWriter.h"
 #include "utils/UtfConversion.h"
 
@@ -10,76 +13,35 @@
 #include <atomic>
 #include <cstdio>
 
-namespace {
-
-std::wstring wide(const std::string& text) {
-    const std::u16string units = utf8ToWide(text);
-    return std::wstring(units.begin(), units.end());
-}
-
-std::string utf8(const std::wstring& text) { return wideToUtf8(std::u16string(text.begin(), text.end())); }
-
-// Removes a folder with everything in it.
-void removeTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring path = folder + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeTree(path);
-            } else {
-                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(path.c_str());
-            }
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
-
-}  // namespace
-
-std::string readAll(const std::string& path) {
-    std::FILE* file = Platform::openFile(path.c_str(), "rb");
-    if (file == nullptr) return "<missing>";
-    std::string text;
-    char buffer[256];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    std::fclose(file);
-    return text;
-}
-
 std::string programDirectory() {
     wchar_t path[MAX_PATH * 4];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
-    std::wstring directory(path, length);
-    directory.erase(directory.find_last_of(L"\\/") + 1);
-    return utf8(directory);
+    std::u16string directory(path, path + GetModuleFileNameW(nullptr, path, MAX_PATH * 4));
+    directory.erase(directory.find_last_of(u"\\/") + 1);
+    return wideToUtf8(directory);
 }
 
 ScratchFolder::ScratchFolder() {
     static std::atomic<int> serial{0};
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-        const std::wstring candidate = std::wstring(temp, length) + L"ovr_win_" + std::to_wstring(GetCurrentProcessId()) +
-                                       L"_" + std::to_wstring(serial++);
-        if (CreateDirectoryW(candidate.c_str(), nullptr)) path_ = utf8(candidate);
+        const std::string candidate = Platform::temporaryDirectory() + "ovr_win_" + std::to_string(GetCurrentProcessId()) +
+                                      "_" + std::to_string(serial++);
+        if (Platform::makeDirectory(candidate.c_str()) == 0) path_ = candidate;
     }
     EXPECT_FALSE(path_.empty()) << "no scratch folder in the temporary directory";
 }
 
 ScratchFolder::~ScratchFolder() {
-    if (!path_.empty()) removeTree(wide(path_));
+    Platform::DirectoryListing listing;
+    std::string name;
+    for (bool more = !path_.empty() && listing.first((*this / "*").c_str(), name); more; more = listing.next(name)) {
+        Platform::removeFile((*this / name).c_str());
+    }
+    Platform::removeDirectory(path_.c_str());
 }
 
 std::string ScratchFolder::write(const std::string& name, const std::string& content) const {
     const std::string path = *this / name;
-    std::FILE* file = _wfopen(wide(path).c_str(), L"wb");
+    std::FILE* file = Platform::openFile(path.c_str(), "wb");
     EXPECT_NE(file, nullptr) << path;
     if (file != nullptr) {
         std::fwrite(content.data(), 1, content.size(), file);
@@ -88,12 +50,9 @@ std::string ScratchFolder::write(const std::string& name, const std::string& con
     return path;
 }
 
-float cacheValue(int channel, int element) { return static_cast<float>(channel) + 0.25f * static_cast<float>(element); }
-
-bool writeCacheFrame(const std::string& path, int x, int y, int z, const std::vector<int>& channels,
-                     const float transform[12]) {
+bool writeCacheFrame(const std::string& path, int n, const std::vector<int>& channels) {
     OvrWriter::GridDataBuilder grid;
-    const int count = x * y * z;
+    const int count = n * n * n;
     // 24 bits store the floats exactly; zones of a quarter of the grid make a zone table.
     OvrWriter::QuantOptions exact;
     exact.bits = 24;
@@ -106,11 +65,12 @@ bool writeCacheFrame(const std::string& path, int x, int y, int z, const std::ve
     }
     OvrWriter::CacheWriter writer;
     writer.channelFlags(grid.channelFlags());
-    writer.transform(transform);
-    writer.grid(x, y, z, grid.words());
+    const float identity[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+    writer.transform(identity);
+    writer.grid(n, n, n, grid.words());
     writer.frameNumber(7);
     const OvrWriter::Bytes bytes = writer.build();
-    std::FILE* file = _wfopen(wide(path).c_str(), L"wb");
+    std::FILE* file = Platform::openFile(path.c_str(), "wb");
     if (file == nullptr) return false;
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;

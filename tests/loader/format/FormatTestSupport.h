@@ -7,33 +7,93 @@
 #include "tools/cachewriter/CacheWriter.h"
 #include "utils/Log.h"
 
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace FormatTest {
 
-// A path in this test process's own temporary folder.
-std::string tempPath(const std::string& name);
-// Writes the bytes to a fresh file and returns its path.
-std::string saveBytes(const OvrWriter::Bytes& bytes, const std::string& name = "frame.ovr");
+// A fresh path in this test process's own temporary folder, which is removed at exit.
+inline std::string tempPath(const std::string& name) {
+    static const struct Folder {
+        Folder() {
+            std::string pattern = "/tmp/ovr_format_test_XXXXXX";
+            if (mkdtemp(&pattern[0]))
+                path = pattern;
+        }
+        ~Folder() {
+            std::error_code ignored;
+            if (!path.empty())
+                std::filesystem::remove_all(path, ignored);
+        }
+        std::string path;
+    } folder;
+    static int files = 0;
+    return folder.path + "/" + std::to_string(++files) + "_" + name;
+}
+
+inline std::string saveBytes(const OvrWriter::Bytes& bytes, const std::string& name = "frame.ovr") {
+    const std::string path = tempPath(name);
+    OvrWriter::writeBytes(path, bytes);
+    return path;
+}
+
+// The bytes of a cache file of the given version with what `fill` writes into it.
+inline OvrWriter::Bytes cacheFile(int32_t version, const std::function<void(OvrWriter::CacheWriter&)>& fill) {
+    OvrWriter::CacheWriter writer(version);
+    fill(writer);
+    return writer.build();
+}
 
 struct ReadResult {
-    std::unique_ptr<FumaraFrameData> frame;
+    std::unique_ptr<FumaraFrameData> frame = std::make_unique<FumaraFrameData>();
     int code = -1;
 };
-// Reads the bytes through FumaraFrameData::ImportOvr.
-ReadResult importBytes(const OvrWriter::Bytes& bytes, bool headerOnly = false);
-ReadResult importFile(const OvrWriter::CacheWriter& writer, bool headerOnly = false);
+
+inline ReadResult importBytes(const OvrWriter::Bytes& bytes, bool headerOnly = false) {
+    const std::string path = saveBytes(bytes);
+    ReadResult result;
+    result.code = result.frame->ImportOvr(path.c_str(), headerOnly);
+    unlink(path.c_str());
+    return result;
+}
+
+inline ReadResult importFile(const OvrWriter::CacheWriter& writer, bool headerOnly = false) {
+    return importBytes(writer.build(), headerOnly);
+}
 
 // Collects everything logMessage writes while it lives.
 class LogCapture {
 public:
-    LogCapture();
-    ~LogCapture();
-    std::string text() const;
-    int count(const std::string& message) const;
-    bool contains(const std::string& message) const { return count(message) > 0; }
+    LogCapture() : path_(tempPath("log")), previous_(ZUtils::logSettings()) {
+        ZUtils::LogSettings settings;
+        settings.filePath = path_;
+        ZUtils::setLogSettings(settings);
+    }
+    ~LogCapture() {
+        ZUtils::setLogSettings(previous_);
+        unlink(path_.c_str());
+    }
+    std::string text() const {
+        std::stringstream content;
+        content << std::ifstream(path_, std::ios::binary).rdbuf();
+        return content.str();
+    }
+    int count(const std::string& message) const {
+        const std::string all = text();
+        int found = 0;
+        for (size_t at = all.find(message); at != std::string::npos; at = all.find(message, at + message.size()))
+            ++found;
+        return found;
+    }
 
 private:
     std::string path_;
@@ -41,15 +101,46 @@ private:
 };
 
 // n floats following a smooth pattern, distinct enough to catch misplaced values.
-std::vector<float> pattern(int64_t n, float scale = 1.0f, float offset = 0.0f);
-std::vector<uint32_t> floatWords(const std::vector<float>& values);
-// The value that one particle holds in one channel, read through the interface.
-std::vector<uint32_t> particleWords(IFumaraPrtGroup& group, int particle, int channel);
-// The whole decoded channel, particle after particle (empty when a read fails).
-// count -1 reads getCount() particles.
-std::vector<uint32_t> channelWords(IFumaraPrtGroup& group, int channel, int count = -1);
+inline std::vector<float> pattern(int64_t n, float scale = 1.0f, float offset = 0.0f) {
+    std::vector<float> values(static_cast<size_t>(n));
+    for (int64_t i = 0; i < n; ++i)
+        values[i] = offset + scale * std::sin(0.37f * static_cast<float>(i)) + 0.001f * i;
+    return values;
+}
 
-// A particle channel stored as the given words with the given compression method.
-OvrWriter::ParticleChannel channelData(int32_t number, const std::vector<uint32_t>& words, int32_t method = 0);
+inline std::vector<uint32_t> floatWords(const std::vector<float>& values) {
+    std::vector<uint32_t> words(values.size());
+    if (!values.empty())
+        memcpy(words.data(), values.data(), values.size() * 4);
+    return words;
+}
+
+// The decoded channel, particle after particle; empty when a read fails. count -1 reads getCount().
+inline std::vector<uint32_t> channelWords(IFumaraPrtGroup& group, int channel, int count = -1) {
+    std::vector<uint32_t> all, value(static_cast<size_t>(group.getChannelByteSize(channel) / 4));
+    for (int particle = 0; particle < (count < 0 ? group.getCount() : count); ++particle) {
+        if (!group.getParticleValue(particle, channel, value.data()))
+            return {};
+        all.insert(all.end(), value.begin(), value.end());
+    }
+    return all;
+}
+
+inline OvrWriter::ParticleChannel channelData(int32_t number, const std::vector<uint32_t>& words, int32_t method = 0) {
+    OvrWriter::ParticleChannel channel;
+    channel.channel = number;
+    channel.words = words;
+    channel.method = method;
+    return channel;
+}
+
+// A group of count particles with positions only, following pattern(3 * count, 2, 5).
+inline OvrWriter::ParticleGroup positionsGroup(const std::string& name, int32_t count) {
+    OvrWriter::ParticleGroup group;
+    group.name = name;
+    group.count = count;
+    group.channels.push_back(channelData(0, floatWords(pattern(3 * count, 2.0f, 5.0f))));
+    return group;
+}
 
 }  // namespace FormatTest

@@ -1,83 +1,76 @@
-// The frame's load operation: importer chosen by extension, the plug-in seam, recorded identity.
+// The frame's load operation: importer chosen by extension, the plug-in seam, recorded identity,
+// and the open-file registry and shared OS lock held while a cache file is read.
 #include "FormatTestSupport.h"
 
+#include "loader/format/CacheFileLock.h"
 #include "loader/format/PluginImports.h"
 #include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <sys/file.h>
+#include <thread>
+
 using namespace FormatTest;
 
 namespace {
 
+// What the fake importers were last given; Field3D imports record a voxel limit of -2.
 struct ImportCall {
-    std::string path;
+    std::string path, mappings;
     FumaraFrameData* frame = nullptr;
-    std::string mappings;
     bool headerOnly = false;
     int64_t voxelLimit = 0;
-    int calls = 0;
-};
-ImportCall lastCall;
-int importResult = 0;
-
-int fakeField3D(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly) {
-    lastCall = {path, frame, mappings ? mappings : "", headerOnly, 0, lastCall.calls + 1};
-    return importResult;
-}
+    int result = 0;
+} lastCall;
 
 int fakeOpenVDB(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly, int64_t voxelLimit) {
-    lastCall = {path, frame, mappings ? mappings : "", headerOnly, voxelLimit, lastCall.calls + 1};
-    return importResult;
+    lastCall = {path, mappings, frame, headerOnly, voxelLimit, lastCall.result};
+    return lastCall.result;
 }
 
-// Installs the fake importers for one test.
-class FakePlugins {
-public:
-    FakePlugins() {
-        lastCall = ImportCall();
-        importResult = 0;
-        CacheIO::setPluginImports({fakeField3D, fakeOpenVDB});
-    }
-    ~FakePlugins() { CacheIO::setPluginImports({}); }
-};
+int fakeField3D(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly) {
+    return fakeOpenVDB(path, frame, mappings, headerOnly, -2);
+}
 
 std::string smallCache(const std::string& name) {
-    OvrWriter::CacheWriter writer(5);
-    writer.frameNumber(17);
-    return saveBytes(writer.build(), name);
+    return saveBytes(cacheFile(5, [](OvrWriter::CacheWriter& w) { w.frameNumber(17); }), name);
 }
 
 }  // namespace
 
-TEST(FrameLoad, ExtensionIsComparedInLowerCase) {
-    const std::string path = smallCache("frame.OVR");
+TEST(FrameLoad, TheExtensionChoosesTheImporterAndEveryLoadStartsEmpty) {
+    const std::string full = saveBytes(cacheFile(5, [](OvrWriter::CacheWriter& w) {
+        w.particles({positionsGroup("g", 1)}, false);
+        w.grid(1, 1, 1, {1, 2, 3});
+        w.frameNumber(17);
+    }), "frame.OVR");
+    const std::pair<std::string, int> cases[] = {
+        {full, 0}, {smallCache("frame.ovr.bak"), 3}, {full, 0}, {smallCache("frame"), 3}, {full, 0}, {"", 3},
+        {full, 0}, {tempPath("missing.ovr"), 3}, {"volume.vdb", CacheIO::PluginAbsentCode},
+        {"volume.F3D", CacheIO::PluginAbsentCode},
+    };
+    // One frame loads each path in turn.
     FumaraFrameData frame;
-    ASSERT_EQ(frame.load(path.c_str(), "", 0.0, -1, false), 0);
-    EXPECT_EQ(frame.description.frameNumber, 17);
-    EXPECT_EQ(frame.path, path);
-}
-
-TEST(FrameLoad, OtherExtensionsAndEmptyPathsYieldThree) {
-    const std::string unknown = smallCache("frame.ovr.bak");
-    const std::string noDot = smallCache("frame");
-    FumaraFrameData frame;
-    EXPECT_EQ(frame.load(unknown.c_str(), "", 0.0, -1, false), 3);
-    EXPECT_EQ(frame.load(noDot.c_str(), "", 0.0, -1, false), 3);
-    EXPECT_EQ(frame.load("", "", 0.0, -1, false), 3);
+    int resolution[3];
+    for (const auto& [path, code] : cases) {
+        EXPECT_EQ(frame.load(path.c_str(), "1,density;", 0.0, -1, false), code) << path;
+        EXPECT_EQ(frame.path, code == 0 ? path : "") << path;
+        EXPECT_EQ(frame.description.frameNumber == 17, code == 0) << path;
+        EXPECT_EQ(frame.groupCount(), code == 0 ? 1 : 0) << path;
+        EXPECT_EQ(frame.comprDataSzInts(), code == 0 ? 3 : 0) << path;
+        EXPECT_EQ(frame.getResolution(resolution), code == 0 ? 1 : 0) << path;
+    }
     EXPECT_EQ(frame.load(nullptr, "", 0.0, -1, false), 3);
-    EXPECT_EQ(frame.path, "");
-}
-
-TEST(FrameLoad, ForeignFilesWithoutPluginsYieldTwo) {
-    FumaraFrameData frame;
-    EXPECT_EQ(frame.load("volume.vdb", "1,density;", 0.0, -1, false), CacheIO::PluginAbsentCode);
-    EXPECT_EQ(frame.load("volume.F3D", "1,density;", 0.0, -1, true), CacheIO::PluginAbsentCode);
 }
 
 TEST(FrameLoad, ForeignFilesGoToThePluginImports) {
-    FakePlugins plugins;
+    CacheIO::setPluginImports({fakeField3D, fakeOpenVDB});
     const std::string vdb = smallCache("volume.Vdb");
+    const int64_t time = 1500000000;
+    ASSERT_EQ(Platform::setFileTimes(vdb.c_str(), nullptr, &time), 0);
     FumaraFrameData frame;
     ASSERT_EQ(frame.load(vdb.c_str(), "2,smoke;", 3.5, 1000, false), 0);
     EXPECT_EQ(lastCall.path, vdb);
@@ -87,41 +80,51 @@ TEST(FrameLoad, ForeignFilesGoToThePluginImports) {
     EXPECT_FALSE(lastCall.headerOnly);
     EXPECT_EQ(frame.description.headerDoubleA(), 3.5);
     EXPECT_EQ(frame.path, vdb);
+    EXPECT_EQ(frame.fileTime, time);
 
     ASSERT_EQ(frame.load("volume.f3d", "", 4.5, -1, true), 0);
+    EXPECT_EQ(lastCall.voxelLimit, -2);
     EXPECT_TRUE(lastCall.headerOnly);
     EXPECT_TRUE(frame.description.headerOnly());
     EXPECT_NE(frame.description.headerDoubleA(), 4.5);  // only after a full import
-    EXPECT_EQ(lastCall.calls, 2);
 
-    importResult = 9;
+    lastCall.result = 9;
     EXPECT_EQ(frame.load(vdb.c_str(), "", 0.0, -1, false), 9);
     EXPECT_EQ(frame.path, "");
     EXPECT_EQ(frame.fileTime, 0);
+    CacheIO::setPluginImports({});
 }
 
-TEST(FrameLoad, RecordsTheFilesModificationTime) {
-    const std::string path = smallCache("timed.ovr");
-    const int64_t time = 1500000000;
-    ASSERT_EQ(Platform::setFileTimes(path.c_str(), nullptr, &time), 0);
-    FumaraFrameData frame;
-    ASSERT_EQ(frame.load(path.c_str(), "", 0.0, -1, false), 0);
-    EXPECT_EQ(frame.fileTime, time);
+TEST(CacheFileLock, ASecondReadOfTheSameKeyWaitsForTheFirst) {
+    const std::string path = saveBytes(cacheFile(5, [](OvrWriter::CacheWriter&) {}));
+    const char* key = path.c_str();
+    FILE* first = fopen(key, "rb");
+    ASSERT_TRUE(CacheIO::LockCacheFile(first, key));
+    // A read of another key (the same path in another string) shares the file meanwhile.
+    const std::string otherKey = path;
+    EXPECT_EQ(FumaraFrameData().ImportOvr(otherKey.c_str(), false), 0);
+    std::atomic<bool> released{false}, secondLockedEarly{false};
+    std::thread waiter([&] {
+        FILE* second = fopen(key, "rb");
+        const bool locked = CacheIO::LockCacheFile(second, key);
+        secondLockedEarly = locked && !released;
+        EXPECT_TRUE(locked);
+        EXPECT_TRUE(CacheIO::ReleaseCacheFile(second, key));
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    released = true;
+    EXPECT_TRUE(CacheIO::ReleaseCacheFile(first, key));
+    waiter.join();
+    EXPECT_FALSE(secondLockedEarly);
 }
 
-TEST(FrameLoad, LoadingStartsFromAnEmptyFrame) {
-    OvrWriter::CacheWriter writer(5);
-    OvrWriter::ParticleGroup group;
-    group.name = "g";
-    writer.particles({group}, false);
-    writer.grid(1, 1, 1, {1, 2, 3});
-    const std::string path = saveBytes(writer.build(), "full.ovr");
+TEST(CacheFileLock, AnExclusiveLockElsewhereMakesTheReadFailWithThree) {
+    const std::string path = saveBytes(cacheFile(5, [](OvrWriter::CacheWriter&) {}));
+    FILE* writer = fopen(path.c_str(), "rb");
+    ASSERT_EQ(flock(fileno(writer), LOCK_EX), 0);
     FumaraFrameData frame;
-    ASSERT_EQ(frame.load(path.c_str(), "", 0.0, -1, false), 0);
-    EXPECT_EQ(frame.groupCount(), 1);
-    EXPECT_EQ(frame.load(tempPath("missing.ovr").c_str(), "", 0.0, -1, false), 3);
-    EXPECT_EQ(frame.groupCount(), 0);
-    EXPECT_EQ(frame.comprDataSzInts(), 0);
-    int resolution[3];
-    EXPECT_EQ(frame.getResolution(resolution), 0);
+    EXPECT_EQ(frame.ImportOvr(path.c_str(), false), 3);  // after 30 attempts, about 6 s
+    fclose(writer);
+    // The key was withdrawn and the lock is free again.
+    EXPECT_EQ(frame.ImportOvr(path.c_str(), false), 0);
 }

@@ -1,32 +1,22 @@
 // Particle groups: the three storage forms, every method, ids, bounds and grid velocities.
 #include "FormatTestSupport.h"
 
-#include "platform/DebugOutput.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
-#include <limits>
 
 using namespace FormatTest;
 using OvrWriter::CacheWriter;
-using OvrWriter::ParticleChannel;
 using OvrWriter::ParticleGroup;
 
 namespace {
 
 // Words for count particles of a channel: floats for most, counters for the integer-coded ones.
 std::vector<uint32_t> wordsFor(int32_t channel, int32_t count) {
-    const int64_t n = int64_t(count) * OvrWriter::particleChannelWords(channel);
-    if (channel >= 12 && channel <= 16) {
-        std::vector<uint32_t> words(n);
-        for (int64_t i = 0; i < n; ++i)
-            words[i] = static_cast<uint32_t>(i * 2654435761u);
-        return words;
-    }
-    return floatWords(pattern(n, 10.0f + channel, 20.0f));
+    std::vector<uint32_t> words = floatWords(pattern(int64_t(count) * OvrWriter::particleChannelWords(channel), 10.0f + channel, 20.0f));
+    for (size_t i = 0; channel >= 12 && channel <= 16 && i < words.size(); ++i)
+        words[i] = static_cast<uint32_t>(i * 2654435761u);
+    return words;
 }
 
 ParticleGroup groupWith(const std::string& name, int32_t count, std::initializer_list<int32_t> channels, int32_t method = 0) {
@@ -38,163 +28,144 @@ ParticleGroup groupWith(const std::string& name, int32_t count, std::initializer
     return group;
 }
 
-IFumaraPrtGroup& groupNamed(FumaraFrameData& frame, const char* name) {
-    IFumaraPrtGroup* group = frame.findParticleGroup(name);
-    EXPECT_NE(group, nullptr) << name;
-    return *group;
+void expectChannelsRead(IFumaraPrtGroup& group, const ParticleGroup& written) {
+    for (const OvrWriter::ParticleChannel& channel : written.channels)
+        EXPECT_EQ(channelWords(group, channel.channel, written.count), channel.words) << "channel " << channel.channel;
 }
 
-void expectChannelsRead(IFumaraPrtGroup& group, const ParticleGroup& written) {
-    for (const ParticleChannel& channel : written.channels)
-        EXPECT_EQ(channelWords(group, channel.channel, written.count), channel.words) << "channel " << channel.channel;
+// Every id is found at its particle and ids not stored are not found.
+void expectIdsFound(IFumaraPrtGroup& group, const std::vector<int64_t>& ids) {
+    for (size_t i = 0; i < ids.size(); ++i) {
+        EXPECT_EQ(group.findParticleById(ids[i]), static_cast<int>(i)) << ids[i];
+        int64_t id = 0;
+        EXPECT_EQ(group.getParticleValue(static_cast<int>(i), 10, &id), 1);
+        EXPECT_EQ(id, ids[i]);
+    }
+    for (int64_t missing : {int64_t(2), int64_t(-6), int64_t(1) << 51})
+        EXPECT_EQ(group.findParticleById(missing), -1) << missing;
 }
 
 }  // namespace
 
 TEST(ParticleGroups, SectionsReadBackExactly) {
     for (bool compressed : {false, true}) {
-        ParticleGroup group = groupWith("smoke", 40, {0, 1, 2, 4, 12, 17, 25});
+        SCOPED_TRACE(compressed ? "record 13" : "record 7");
+        ParticleGroup group = groupWith("smoke", 6, {0, 1, 2, 4, 12, 17, 25});
         group.kind = 7;
         group.groupWord = 0x1122334455667788ULL;
+        // Ids in ascending order are searched directly, others through an index.
+        group.ids = compressed ? std::vector<int64_t>{40, -7, 1LL << 40, 12, 0, 39}
+                               : std::vector<int64_t>{-5, 3, 3000000000LL, 3000000001LL, 1LL << 50, (1LL << 50) + 1};
         CacheWriter writer(5);
-        writer.particles({group}, compressed);
+        writer.particles({group, groupWith("b", 3, {2}), groupWith("", 2, {0})}, compressed);
         const ReadResult read = importFile(writer);
-        ASSERT_EQ(read.code, 0) << compressed;
-        ASSERT_EQ(read.frame->getParticleGroupCount(), 1);
-        FumaraFrameData::PGroup& loaded = *read.frame->group(0);
-        EXPECT_EQ(loaded.getCount(), 40);
+        ASSERT_EQ(read.code, 0);
+        FumaraFrameData& frame = *read.frame;
+        // Groups without positions are only found by name.
+        EXPECT_EQ(frame.getParticleGroupCount(), 2);
+        EXPECT_EQ(frame.getParticleGroup(2), nullptr);
+        EXPECT_EQ(frame.getParticleGroup(-1), nullptr);
+        EXPECT_STREQ(frame.getParticleGroup(1)->getName(), "");
+        EXPECT_EQ(frame.findParticleGroup(nullptr), frame.getParticleGroup(1));
+        EXPECT_EQ(frame.findParticleGroup("b")->getCount(), 0);
+        EXPECT_EQ(frame.findParticleGroup("SMOKE"), nullptr);
+        EXPECT_EQ(frame.getParticleGroup(1)->findParticleById(0), -1);
+        ASSERT_EQ(frame.getParticleGroup(0), frame.group(0));
+        FumaraFrameData::PGroup& loaded = *frame.group(0);
+        EXPECT_EQ(loaded.getCount(), 6);
         EXPECT_EQ(loaded.kind, 7);
-        uint64_t word;
-        memcpy(&word, loaded.groupWord, 8);
-        EXPECT_EQ(word, 0x1122334455667788ULL);
-        EXPECT_EQ(loaded.hasChannel(3), 0);
+        EXPECT_EQ(0, memcmp(loaded.groupWord, &group.groupWord, 8));
+        for (int absent : {-1, 3, 32})
+            EXPECT_EQ(loaded.hasChannel(absent), 0) << absent;
         expectChannelsRead(loaded, group);
+        expectIdsFound(loaded, group.ids);
     }
 }
 
 TEST(ParticleGroups, EveryStoredMethodDecodesOnFirstUse) {
+    // 33 particles: the bit planes of method 4 then take two words each.
+    std::vector<int64_t> ids;
+    for (int p = 0; p < 33; ++p)
+        ids.push_back((p % 3 ? int64_t(1) << 40 : -5) + p * 1000003);
     for (int32_t method = 0; method <= 4; ++method) {
-        // 33 particles: the bit planes of method 4 then take two words each.
-        const ParticleGroup group = groupWith("g", 33, {0, 4, 10, 13, 20}, method);
+        SCOPED_TRACE(method);
+        ParticleGroup group = groupWith("g", 33, {0, 4, 13, 20}, method);
+        group.channels.push_back(channelData(10, OvrWriter::idWords(ids), method));
+        ParticleGroup stored = group;
+        stored.channels.push_back(channelData(32, wordsFor(31, 33)));  // no such channel: passed over
         CacheWriter writer(5);
-        writer.particleData({group});
+        writer.particleData({stored});
         const ReadResult read = importFile(writer);
-        ASSERT_EQ(read.code, 0) << method;
+        ASSERT_EQ(read.code, 0);
         FumaraFrameData::PGroup& loaded = *read.frame->group(0);
-        EXPECT_EQ(loaded.channelMask, (1u << 0) | (1u << 4) | (1u << 10) | (1u << 13) | (1u << 20)) << method;
-        EXPECT_EQ(loaded.record(4).decoded.count(), 0) << "decoded before use, method " << method;
+        EXPECT_EQ(loaded.channelMask, (1u << 0) | (1u << 4) | (1u << 10) | (1u << 13) | (1u << 20));
+        EXPECT_EQ(loaded.record(4).decoded.count(), 0) << "decoded before use";
         expectChannelsRead(loaded, group);
+        expectIdsFound(loaded, ids);
         // Once decoded, the stored bytes are dropped and the channel keeps its data.
         EXPECT_EQ(loaded.record(4).compressed.count(), 0);
         EXPECT_EQ(loaded.hasChannel(4), 1);
     }
 }
 
-TEST(ParticleGroups, UnknownMethodNeverYieldsValues) {
-    ParticleGroup group = groupWith("g", 5, {0, 2});
-    group.channels[1].method = 9;
+TEST(ParticleGroups, UndecodableChannelsYieldNoValues) {
+    // Stored: channel 2 in an unknown method, channel 3 as a broken zlib stream.
+    ParticleGroup stored = groupWith("g", 5, {0, 2, 3}, 1);
+    stored.channels[1].method = 9;
+    stored.channels[2].storedBytes = OvrWriter::Bytes{0x78, 0x9C, 0xFF, 0xFF, 0xFF};
+    // In a compressed section: channel 2 one value short, and undecodable ids.
+    ParticleGroup section = positionsGroup("s", 4);
+    section.channels.push_back(channelData(2, floatWords(pattern(4))));
+    section.channels[1].storedBytes = OvrWriter::rawZone(pattern(3).data(), 3);
+    section.idBytes = OvrWriter::Bytes{1, 2, 3};
     CacheWriter writer(5);
-    writer.particleData({group});
-    const ReadResult read = importFile(writer);
-    FumaraFrameData::PGroup& loaded = *read.frame->group(0);
+    writer.particles({section}, true);
     LogCapture log;
-    float value = 0;
-    EXPECT_EQ(loaded.getParticleValue(0, 2, &value), 0);
-    EXPECT_EQ(loaded.getParticleValue(1, 2, &value), 0);
-    EXPECT_EQ(loaded.record(2).decoded.count(), 0);
-    EXPECT_EQ(loaded.hasChannel(2), 1);
-    EXPECT_EQ(log.text(), "");
-}
-
-TEST(ParticleGroups, BrokenStoredChannelLosesItsData) {
-    ParticleGroup group = groupWith("g", 5, {0, 2});
-    group.channels[1].method = 1;
-    group.channels[1].storedBytes = OvrWriter::Bytes{0x78, 0x9C, 0xFF, 0xFF, 0xFF};
-    CacheWriter writer(5);
-    writer.particleData({group});
-    const ReadResult read = importFile(writer);
-    FumaraFrameData::PGroup& loaded = *read.frame->group(0);
-    LogCapture log;
-    float value = 0;
-    EXPECT_EQ(loaded.getParticleValue(0, 2, &value), 0);
-    EXPECT_TRUE(log.contains("Error decompressing particle channel 2 with method 1\n")) << log.text();
-    EXPECT_EQ(loaded.hasChannel(2), 0);
-    EXPECT_FALSE(loaded.decompressChannel(2, true));
-    EXPECT_TRUE(log.contains("PGroup::decompressChannel failed: no compression data!\n"));
-}
-
-TEST(ParticleGroups, IdsAreFoundInOrderOrThroughTheIndex) {
-    const std::vector<int64_t> ascending = {-5, 3, 3000000000LL, 3000000001LL, 1LL << 50};
-    const std::vector<int64_t> shuffled = {40, -7, 1LL << 40, 12, 0, 39};
-    ParticleGroup inOrder = groupWith("inOrder", 5, {0});
-    inOrder.ids = ascending;
-    ParticleGroup outOfOrder = groupWith("outOfOrder", 6, {0});
-    outOfOrder.ids = shuffled;
-    ParticleGroup withoutIds = groupWith("withoutIds", 3, {0});
-    ParticleGroup empty = groupWith("empty", 0, {0});
-    CacheWriter writer(5);
-    writer.particles({inOrder, outOfOrder, withoutIds, empty}, false);
     const ReadResult read = importFile(writer);
     ASSERT_EQ(read.code, 0);
-    IFumaraPrtGroup& first = groupNamed(*read.frame, "inOrder");
-    for (size_t i = 0; i < ascending.size(); ++i)
-        EXPECT_EQ(first.findParticleById(ascending[i]), static_cast<int>(i));
-    EXPECT_EQ(read.frame->group(0)->record(10).decoded.count(), 40);
-    IFumaraPrtGroup& second = groupNamed(*read.frame, "outOfOrder");
-    for (size_t i = 0; i < shuffled.size(); ++i)
-        EXPECT_EQ(second.findParticleById(shuffled[i]), static_cast<int>(i));
-    int64_t id;
-    ASSERT_EQ(second.getParticleValue(2, 10, &id), 1);
-    EXPECT_EQ(id, 1LL << 40);
-    for (IFumaraPrtGroup* group : {&first, &second})
-        EXPECT_EQ(group->findParticleById(2), -1);
-    EXPECT_EQ(groupNamed(*read.frame, "withoutIds").findParticleById(0), -1);
-    IFumaraPrtGroup& none = groupNamed(*read.frame, "empty");
-    EXPECT_EQ(none.getCount(), 0);
-    EXPECT_EQ(none.findParticleById(0), -1);
-}
+    IFumaraPrtGroup& sectionRead = *read.frame->findParticleGroup("s");
+    EXPECT_EQ(sectionRead.hasChannel(2), 0);
+    EXPECT_EQ(sectionRead.hasChannel(10), 0);
+    EXPECT_EQ(sectionRead.findParticleById(1), -1);
+    EXPECT_EQ(channelWords(sectionRead, 0), section.channels[0].words);
+    EXPECT_EQ(log.text(), "Error decompressing particle channel 2 of group s\nError decoding the particle ids of group s\n");
 
-TEST(ParticleGroups, StoredIdsAreSearchedToo) {
-    const std::vector<int64_t> ids = {9, 4, 7, 1};
-    ParticleGroup group = groupWith("g", 4, {0});
-    group.channels.push_back(channelData(10, OvrWriter::idWords(ids), 1));
-    CacheWriter writer(5);
-    writer.particleData({group});
-    const ReadResult read = importFile(writer);
-    IFumaraPrtGroup& loaded = *read.frame->group(0);
-    for (size_t i = 0; i < ids.size(); ++i)
-        EXPECT_EQ(loaded.findParticleById(ids[i]), static_cast<int>(i));
-    EXPECT_EQ(loaded.findParticleById(5), -1);
+    CacheWriter storedOnly(5);
+    storedOnly.particleData({stored});
+    const ReadResult storedRead = importFile(storedOnly);
+    FumaraFrameData::PGroup& loaded = *storedRead.frame->group(0);
+    float value[3];
+    for (int particle : {0, 1}) {
+        EXPECT_EQ(loaded.getParticleValue(particle, 2, value), 0);
+        EXPECT_EQ(loaded.getParticleValue(particle, 3, value), 0);
+    }
+    // The unknown method keeps its stored bytes and says nothing; the broken stream loses them.
+    EXPECT_EQ(loaded.hasChannel(2), 1);
+    EXPECT_EQ(loaded.hasChannel(3), 0);
+    EXPECT_FALSE(loaded.decompressChannel(3, true));
+    EXPECT_EQ(log.count("channel 2 with"), 0);
+    EXPECT_EQ(log.count("Error decompressing particle channel 3 with method 1\n"), 1);
+    EXPECT_EQ(log.count("PGroup::decompressChannel failed: no compression data!\n"), 1);
 }
 
 TEST(ParticleGroups, BoundsSkipBadPositionsWithoutADirectory) {
-    std::vector<float> positions = {1, 2, 3, -4, 5, 0.5f, 1e6f, 0, 0, std::nanf(""), 1, 1, 2, -1, 7};
     ParticleGroup group;
     group.name = "fire";
     group.count = 5;
-    group.channels.push_back(channelData(0, floatWords(positions)));
+    group.channels.push_back(channelData(0, floatWords({1, 2, 3, -4, 5, 0.5f, 1e6f, 0, 0, std::nanf(""), 1, 1, 2, -1, 7})));
     CacheWriter writer(5);
     writer.particles({group}, false);
     LogCapture log;
-    std::string debugger;
-    Platform::setDebugOutputHook([&](const char* text) { debugger += text; });
-    const ReadResult read = importFile(writer);
-    Platform::setDebugOutputHook(nullptr);
-    ASSERT_EQ(read.code, 0);
     const float expected[6] = {-4, -1, 0.5f, 2, 5, 7};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(read.frame->description.particleBounds[i], expected[i]) << i;
-    // A marked message: in the log file without its "#", at the debugger output with it.
-    EXPECT_EQ(log.count("bad particles found in group fire, count:2\n"), 1);
-    EXPECT_NE(debugger.find("#bad particles found in group fire, count:2\n"), std::string::npos) << debugger;
-
+    EXPECT_EQ(0, memcmp(importFile(writer).frame->description.particleBounds, expected, sizeof expected));
+    EXPECT_EQ(log.text(), "bad particles found in group fire, count:2\n");
     // With a particle directory the bounds are the directory's.
     const float directoryBounds[6] = {-1, -1, -1, 1, 1, 1};
     CacheWriter withDirectory(5);
     withDirectory.particleDirectory({{"fire", 5, 1, 0}}, directoryBounds);
     withDirectory.particles({group}, false);
-    const ReadResult second = importFile(withDirectory);
-    EXPECT_EQ(0, memcmp(second.frame->description.particleBounds, directoryBounds, sizeof directoryBounds));
+    const ReadResult read = importFile(withDirectory);
+    EXPECT_EQ(0, memcmp(read.frame->description.particleBounds, directoryBounds, sizeof directoryBounds));
     EXPECT_EQ(log.count("bad particles"), 1);
 }
 
@@ -204,76 +175,37 @@ TEST(ParticleGroups, GridVelocityKindSamplesTheGrid) {
     for (int axis = 0; axis < 3; ++axis) {
         // A linear field per component, which trilinear sampling reproduces.
         std::vector<float> field(X * Y * Z);
-        for (int k = 0; k < Z; ++k)
-            for (int j = 0; j < Y; ++j)
-                for (int i = 0; i < X; ++i)
-                    field[i + X * (j + Y * k)] = (axis + 1) * i + 2.0f * j - 0.5f * k;
+        for (int i = 0; i < X * Y * Z; ++i)
+            field[i] = (axis + 1) * (i % X) + 2.0f * (i / X % Y) - 0.5f * (i / (X * Y));
         grid.addBlock(4 + axis, OvrWriter::rawZone(field.data(), X * Y * Z));
     }
     const std::vector<float> positions = {1.5f, 0.25f, 2.75f, -3, 1, 9, 3, 2, 4, 2.9f, 1.9f, 3.9f};
-    ParticleGroup gridGroup;
-    gridGroup.name = "grid";
-    gridGroup.count = 4;
-    gridGroup.kind = FumaraFrameData::PGroup::GridVelocityKind;
-    gridGroup.channels.push_back(channelData(0, floatWords(positions)));
-    ParticleGroup plain = gridGroup;
+    ParticleGroup sampled = positionsGroup("grid", 4);
+    sampled.channels[0].words = floatWords(positions);
+    sampled.kind = FumaraFrameData::PGroup::GridVelocityKind;
+    ParticleGroup plain = sampled;
     plain.name = "plain";
     plain.kind = 0;
     CacheWriter writer(5);
     writer.channelFlags(grid.channelFlags());
     writer.grid(X, Y, Z, grid.words());
-    writer.particles({gridGroup, plain}, false);
+    writer.particles({sampled, plain}, false);
     const ReadResult read = importFile(writer);
-    ASSERT_EQ(read.code, 0);
-    IFumaraPrtGroup& sampled = groupNamed(*read.frame, "grid");
-    EXPECT_EQ(sampled.hasChannel(1), 1);
+    IFumaraPrtGroup& sampledRead = *read.frame->findParticleGroup("grid");
+    EXPECT_EQ(sampledRead.hasChannel(1), 1);
     for (int p = 0; p < 4; ++p) {
         // Positions off the grid are clamped onto its faces.
         const float x = std::clamp(positions[3 * p], 0.0f, float(X - 1));
         const float y = std::clamp(positions[3 * p + 1], 0.0f, float(Y - 1));
         const float z = std::clamp(positions[3 * p + 2], 0.0f, float(Z - 1));
         float velocity[3];
-        ASSERT_EQ(sampled.getParticleValue(p, 1, velocity), 1);
+        ASSERT_EQ(sampledRead.getParticleValue(p, 1, velocity), 1);
         for (int axis = 0; axis < 3; ++axis)
             EXPECT_NEAR(velocity[axis], (axis + 1) * x + 2.0f * y - 0.5f * z, 1e-5) << p << " " << axis;
     }
-    IFumaraPrtGroup& notSampled = groupNamed(*read.frame, "plain");
     float velocity[3];
-    EXPECT_EQ(notSampled.hasChannel(1), 0);
-    EXPECT_EQ(notSampled.getParticleValue(0, 1, velocity), 0);
-}
-
-TEST(ParticleGroups, GroupsWithoutPositionsAreOnlyFoundByName) {
-    CacheWriter writer(5);
-    writer.particles({groupWith("a", 3, {0}), groupWith("b", 3, {2}), groupWith("", 2, {0})}, true);
-    const ReadResult read = importFile(writer);
-    FumaraFrameData& frame = *read.frame;
-    EXPECT_EQ(frame.getParticleGroupCount(), 2);
-    EXPECT_STREQ(frame.getParticleGroup(0)->getName(), "a");
-    EXPECT_STREQ(frame.getParticleGroup(1)->getName(), "");
-    EXPECT_EQ(frame.getParticleGroup(2), nullptr);
-    EXPECT_EQ(frame.getParticleGroup(-1), nullptr);
-    EXPECT_EQ(groupNamed(frame, "b").getCount(), 0);
-    EXPECT_EQ(frame.findParticleGroup(nullptr), frame.getParticleGroup(1));
-    EXPECT_EQ(frame.findParticleGroup("A"), nullptr);
-}
-
-TEST(ParticleGroups, ChannelTable) {
-    FumaraFrameData::PGroup group;
-    EXPECT_EQ(group.getChannelByteSize(0), 12);
-    EXPECT_EQ(group.getChannelByteSize(10), 8);
-    EXPECT_EQ(group.getChannelByteSize(7), 0);
-    EXPECT_EQ(group.getChannelByteSize(40), 4);
-    EXPECT_EQ(group.getChannelType(10), 7);
-    EXPECT_EQ(group.getChannelType(14), 6);
-    EXPECT_EQ(group.getChannelType(17), 10);
-    EXPECT_EQ(group.getChannelType(18), 0);
-    EXPECT_EQ(group.getChannelComponents(4), 3);
-    EXPECT_EQ(group.getChannelComponents(6), 0);
-    EXPECT_EQ(group.getChannelComponents(31), 1);
-    float value;
-    EXPECT_EQ(group.getParticleValue(0, 0, &value), 0);
-    EXPECT_EQ(group.hasChannel(-1), 0);
+    EXPECT_EQ(read.frame->findParticleGroup("plain")->hasChannel(1), 0);
+    EXPECT_EQ(read.frame->findParticleGroup("plain")->getParticleValue(0, 1, velocity), 0);
 }
 
 TEST(ParticleGroups, DirectoryOverwritesTheFieldsItCarries) {
@@ -289,24 +221,4 @@ TEST(ParticleGroups, DirectoryOverwritesTheFieldsItCarries) {
     EXPECT_EQ(first.kind, 3);
     EXPECT_EQ(channelWords(first, 0), wordsFor(0, 6));
     EXPECT_EQ(read.frame->group(1)->getCount(), 0);
-}
-
-TEST(ParticleGroups, HeaderOnlyLoadsParticleWordsOnlyWithoutADirectory) {
-    const float bounds[6] = {0, 0, 0, 1, 1, 1};
-    ParticleGroup group = groupWith("g", 4, {0});
-    group.ids = {1, 2, 3, 4};
-    CacheWriter withDirectory(5);
-    withDirectory.particleDirectory({{"g", 4, 1, 0}}, bounds);
-    withDirectory.particles({group}, false);
-    const ReadResult skipped = importFile(withDirectory, true);
-    ASSERT_EQ(skipped.code, 0);
-    EXPECT_EQ(skipped.frame->group(0)->count, 4);
-    EXPECT_EQ(skipped.frame->group(0)->hasChannel(0), 0);
-
-    CacheWriter withoutDirectory(5);
-    withoutDirectory.particles({group}, false);
-    const ReadResult loaded = importFile(withoutDirectory, true);
-    ASSERT_EQ(loaded.code, 0);
-    EXPECT_EQ(channelWords(*loaded.frame->group(0), 0), wordsFor(0, 4));
-    EXPECT_EQ(loaded.frame->group(0)->hasChannel(10), 0);  // ids are never read header-only
 }
