@@ -26,37 +26,32 @@ void listFuzzChannels(const char*, CacheIO::AvailableChannelList& list) {
     for (int i = 0; i < listing.count(); ++i) list.Append(listing[i]);
 }
 
-bool sameMappings(const CacheIO::GridMappingList& a, const CacheIO::GridMappingList& b) {
-    bool same = a.count() == b.count();
-    for (int i = 0; same && i < a.count(); ++i) same = a[i].channel == b[i].channel && a[i].name == b[i].name;
-    return same;
-}
-
 // One exported copy: 1 exactly when the text fits, and the buffer then holds its prefix.
-void checkCopy(int result, const std::string& text, const char* buffer, int bufferSize) {
-    if (bufferSize < 1) {
-        check(result == 0, "a copy into no buffer succeeded");
-        return;
-    }
+void checkCopy(int result, const std::string& text, const std::vector<char>& buffer, int bufferSize) {
+    if (bufferSize < 1) return check(result == 0, "a copy into no buffer succeeded");
     check(result == (text.size() < static_cast<size_t>(bufferSize) ? 1 : 0), "copy result");
     const size_t length = std::min(text.size(), static_cast<size_t>(bufferSize) - 1);
-    check(std::strlen(buffer) == length && text.compare(0, length, buffer, length) == 0,
+    check(std::strlen(buffer.data()) == length && text.compare(0, length, buffer.data(), length) == 0,
           "the buffer does not hold the text's prefix");
 }
 
-void mappingString(const std::string& text, int bufferSize) {
-    CacheIO::GridMappingList list;
+void mappingString(const std::string& text, std::vector<char>& buffer, int bufferSize) {
+    CacheIO::GridMappingList list, again;
     check(CacheIO::decomposeChannelMappings(text.c_str(), list), "decompose failed");
     std::string composed;
+    std::vector<int> channels;
+    std::vector<const char*> names;
     for (int i = 0; i < list.count(); ++i) {
         check(list[i].name.find(';') == std::string::npos, "a name holds the separator");
         CacheIO::appendChannelMapping(composed, list[i].channel, list[i].name);
+        channels.push_back(list[i].channel);
+        names.push_back(list[i].name.c_str());
     }
-    CacheIO::GridMappingList again;
-    check(CacheIO::decomposeChannelMappings(composed.c_str(), again) && sameMappings(list, again),
-          "composing and decomposing changes the mappings");
+    bool same = CacheIO::decomposeChannelMappings(composed.c_str(), again) && again.count() == list.count();
+    for (int i = 0; same && i < list.count(); ++i)
+        same = again[i].channel == list[i].channel && again[i].name == list[i].name;
+    check(same, "composing and decomposing changes the mappings");
 
-    std::vector<char> buffer(size_t(bufferSize > 0 ? bufferSize : 1));
     for (int i = -1; i <= list.count(); ++i) {
         int channel = -7;
         const int result = ovrDecomposeChannelMappingsString(&channel, buffer.data(), bufferSize, text.c_str(), i);
@@ -65,22 +60,17 @@ void mappingString(const std::string& text, int bufferSize) {
             continue;
         }
         check(channel == list[i].channel, "exported decompose gives another channel");
-        checkCopy(result, list[i].name, buffer.data(), bufferSize);
-    }
-    std::vector<int> channels;
-    std::vector<const char*> names;
-    for (int i = 0; i < list.count(); ++i) {
-        channels.push_back(list[i].channel);
-        names.push_back(list[i].name.c_str());
+        checkCopy(result, list[i].name, buffer, bufferSize);
     }
     checkCopy(ovrComposeChannelMappingsString(buffer.data(), bufferSize, channels.data(), names.data(), list.count()),
-              composed, buffer.data(), bufferSize);
+              composed, buffer, bufferSize);
 }
 
-void defaultMappings(const std::vector<std::string>& entries, size_t first, const char* extension, int bufferSize) {
+void defaultMappings(const std::vector<std::string>& entries, const char* extension, std::vector<char>& buffer,
+                     int bufferSize) {
     listing.SetSize(0);
     bool plainNames = true;
-    for (size_t i = first; i < entries.size(); ++i) {
+    for (size_t i = 1; i < entries.size(); ++i) {
         CacheIO::AvailableChannels channel;
         channel.flag = entries[i].empty() ? 0 : static_cast<unsigned char>(entries[i][0]);
         channel.name = entries[i].empty() ? std::string() : entries[i].substr(1);
@@ -89,14 +79,11 @@ void defaultMappings(const std::vector<std::string>& entries, size_t first, cons
     }
     const std::string path = std::string("frame_0001.") + extension;
     const std::string mappings = CacheIO::generateDefaultChannelMappings(path.c_str());
-    const std::string lowerPath = std::string("frame_0001.") + getFileExtension(path.c_str());
-    const std::string lower = CacheIO::generateDefaultChannelMappings(lowerPath.c_str());
-    check(mappings == lower, "the extension's case changes the default mappings");
-    std::vector<char> buffer(size_t(bufferSize > 0 ? bufferSize : 1));
-    checkCopy(ovrGenerateDefaultChannelMappings(buffer.data(), bufferSize, path.c_str()), mappings, buffer.data(),
-              bufferSize);
+    const std::string lowerPath = "frame_0001." + getFileExtension(path.c_str());
+    check(mappings == CacheIO::generateDefaultChannelMappings(lowerPath.c_str()),
+          "the extension's case changes the default mappings");
+    checkCopy(ovrGenerateDefaultChannelMappings(buffer.data(), bufferSize, path.c_str()), mappings, buffer, bufferSize);
     if (!plainNames) return;
-    // Every mapping names a listed channel, and smoke is mapped at most once by the fallback.
     CacheIO::GridMappingList list;
     check(CacheIO::decomposeChannelMappings(mappings.c_str(), list), "decompose failed");
     for (int i = 0; i < list.count(); ++i) {
@@ -110,15 +97,14 @@ void defaultMappings(const std::vector<std::string>& entries, size_t first, cons
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool listerInstalled = (CacheIO::setThirdPartyChannelLister(listFuzzChannels), true);
-    (void)listerInstalled;
     static const char* const extensions[] = {"vdb", "f3d", "VDB", "ovr"};
-
+    CacheIO::setThirdPartyChannelLister(listFuzzChannels);
     FuzzInput::Reader in(data, size);
     const int bufferSize = in.take<uint8_t>() % 64;
     const char* extension = extensions[in.take<uint8_t>() % 4];
-    const std::vector<std::string> texts = in.strings(256);
-    mappingString(texts.empty() ? std::string() : texts[0], bufferSize);
-    defaultMappings(texts, 1, extension, bufferSize);
+    const std::vector<std::string> texts = in.strings(256);  // never empty
+    std::vector<char> buffer(size_t(bufferSize > 0 ? bufferSize : 1));
+    mappingString(texts[0], buffer, bufferSize);
+    defaultMappings(texts, extension, buffer, bufferSize);
     return 0;
 }

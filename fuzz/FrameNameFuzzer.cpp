@@ -11,39 +11,23 @@
 #include <string>
 #include <vector>
 
-namespace {
-
 using FuzzInput::check;
 
-// The length of the pattern's directory part, separator included.
-size_t directoryLength(const std::string& pattern) {
-    const size_t separator = pattern.find_last_of("/\\");
-    return separator == std::string::npos ? 0 : separator + 1;
-}
-
-void roundTrip(int frame, uint8_t choice) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const char* const placeholders[] = {"####", "#", "%d", "%04d", "%12i", "%D", "<frame>", "<frame06>",
                                                 "<frame3>", "##############"};
-    const std::string pattern = std::string("dir1/frame_") + placeholders[choice % 10] + ".ovr";
-    const std::string name = expandFrameName(pattern.c_str(), frame, "");
-    check(parseFrameNumber(name.c_str()) == frame, "an expanded frame number does not parse back");
-}
-
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput::Reader in(data, size);
     const int frame = in.take<int32_t>();
     const uint8_t choice = in.take<uint8_t>();
-    const std::vector<std::string> texts = in.strings(2);
-    const std::string pattern = texts.size() > 0 ? texts[0] : std::string();
+    const std::vector<std::string> texts = in.strings(2);  // never empty
+    const std::string& pattern = texts[0];
     const char* replacement = texts.size() > 1 ? texts[1].c_str() : nullptr;
 
     const std::string expanded = expandFrameName(pattern.c_str(), frame, replacement);
-    const size_t directory = directoryLength(pattern);
+    const size_t separator = pattern.find_last_of("/\\");
+    const size_t directory = separator == std::string::npos ? 0 : separator + 1;
     check(expanded.compare(0, directory, pattern, 0, directory) == 0, "the directory part changed");
-    if (!hasFrameNumberPattern(pattern.c_str()))
-        check(expanded == pattern, "a pattern without placeholders changed");
+    if (!hasFrameNumberPattern(pattern.c_str())) check(expanded == pattern, "a pattern without placeholders changed");
     check(expandFrameName(pattern.c_str(), kNoFrame, replacement).size() <= pattern.size() * 16,
           "a replacement longer than its limit");
 
@@ -51,6 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     parseFrameNumber(expanded.c_str());
     for (char c : getFileExtension(pattern.c_str())) check(c < 'A' || c > 'Z', "an extension not lowered");
 
-    if (frame != INT_MIN && frame != kNoFrame) roundTrip(frame, choice);
+    if (frame == INT_MIN || frame == kNoFrame) return 0;
+    const std::string numbered = std::string("dir1/frame_") + placeholders[choice % 10] + ".ovr";
+    check(parseFrameNumber(expandFrameName(numbered.c_str(), frame, "").c_str()) == frame,
+          "an expanded frame number does not parse back");
     return 0;
 }

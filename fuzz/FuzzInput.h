@@ -16,12 +16,10 @@
 namespace FuzzInput {
 
 // Stops the run with a message when a property that must hold does not; the fuzzer keeps the input.
-[[noreturn]] inline void fail(const char* what) {
+inline void check(bool condition, const char* what) {
+    if (condition) return;
     std::fprintf(stderr, "fuzz property violated: %s\n", what);
     std::abort();
-}
-inline void check(bool condition, const char* what) {
-    if (!condition) fail(what);
 }
 
 class Reader {

@@ -19,15 +19,13 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const size_t first = inputs.size();
         if (fs::is_regular_file(argv[i], error)) inputs.push_back(argv[i]);
-        if (fs::is_directory(argv[i], error)) {
+        if (fs::is_directory(argv[i], error))
             for (const fs::directory_entry& entry : fs::directory_iterator(argv[i], error))
                 if (entry.is_regular_file(error)) inputs.push_back(entry.path());
-        }
         std::sort(inputs.begin() + std::ptrdiff_t(first), inputs.end());
     }
     for (const fs::path& input : inputs) {
-        std::printf("replaying %s\n", input.c_str());
-        std::fflush(stdout);
+        std::printf("replaying %s\n", input.c_str()), std::fflush(stdout);
         std::ifstream file(input, std::ios::binary);
         const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         if (!file.good() && !file.eof()) {

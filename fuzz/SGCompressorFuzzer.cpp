@@ -23,8 +23,7 @@ using FuzzInput::check;
 std::vector<float> filled(size_t count) {
     const uint32_t bits = 0x7FC0DEADu;
     float fill;
-    std::memcpy(&fill, &bits, sizeof fill);
-    return std::vector<float>(count, fill);
+    return std::memcpy(&fill, &bits, sizeof fill), std::vector<float>(count, fill);
 }
 
 template <int N>
@@ -42,8 +41,7 @@ void decodeTwice(const uint8_t* block, size_t size, uint32_t floatCount) {
 void roundTrip(FuzzInput::Reader& in) {
     FMRUtils::ZoneSettings settings;
     // The encoder's tables span 2^bits symbols; up to 12 bits keeps a run quick, and 20 is raw.
-    const int bits = 1 + in.take<uint8_t>() % 13;
-    settings.bits = bits == 13 ? 20 : bits;
+    if ((settings.bits = 1 + in.take<uint8_t>() % 13) == 13) settings.bits = 20;
     settings.deltaPasses = in.take<uint8_t>() % 4;
     const int requestedLength = in.take<uint16_t>();
     const size_t count = std::min<size_t>(in.restSize() / sizeof(float), 1u << 14);
@@ -55,8 +53,7 @@ void roundTrip(FuzzInput::Reader& in) {
     const auto [low, high] = std::minmax_element(values.begin(), values.end());
     const bool finite = std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
     const bool raw = settings.bits >= 20;
-    // The encoder writes a zone holding an infinity or a NaN as the constant 0, as the cache format's
-    // writer always has; quantisation needs a finite range as well.
+    // A zone holding an infinity or a NaN is written as the constant 0; quantisation needs a finite range.
     if (!finite || (!raw && !std::isfinite(*high - *low))) return;
 
     FMRUtils::SGCompressor<1> codec;
@@ -68,7 +65,6 @@ void roundTrip(FuzzInput::Reader& in) {
     std::vector<float> decoded = filled(count);
     check(codec.Decompress(encoded.data(), bytes, decoded.data(), int64_t(count)) == 1,
           "an encoded block does not decode");
-    // A zone whose values lie within 1e-20 of each other is stored as its smallest value.
     const double lo = *low, hi = *high;
     const double step = (hi - lo) / std::ldexp(1.0, settings.bits);
     const double tolerance = raw ? 1e-20 : step + (std::fabs(lo) + std::fabs(hi)) * std::ldexp(1.0, -20) + 1e-20;
@@ -84,15 +80,8 @@ void roundTrip(FuzzInput::Reader& in) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput::Reader in(data, size);
     const uint8_t flags = in.take<uint8_t>();
-    if (flags & 2) {
-        roundTrip(in);
-        return 0;
-    }
+    if (flags & 2) return roundTrip(in), 0;
     const uint32_t floatCount = in.take<uint32_t>() % ((1u << 20) + 1);
-    if (flags & 1) {
-        decodeTwice<3>(in.rest(), in.restSize(), floatCount);
-    } else {
-        decodeTwice<1>(in.rest(), in.restSize(), floatCount);
-    }
+    (flags & 1 ? decodeTwice<3> : decodeTwice<1>)(in.rest(), in.restSize(), floatCount);
     return 0;
 }

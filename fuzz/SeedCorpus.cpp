@@ -32,10 +32,8 @@ void plumeFrames() {
         {"plume_v3.ovr", 3, 8, 5, 4},   {"plume_v2.ovr", 2, 16, 4, 0}};
     for (const auto& p : plumes) {
         OvrSynth::FrameOptions options;
-        options.version = p.version;
-        options.quantBits = p.bits;
-        options.plume.resolution = p.resolution;
-        options.plume.particlesPerFrame = p.particles;
+        options.version = p.version, options.quantBits = p.bits;
+        options.plume.resolution = p.resolution, options.plume.particlesPerFrame = p.particles;
         seed("OvrFrame", p.name, OvrSynth::buildPlumeFrame(options, 7));
     }
 }
@@ -43,25 +41,20 @@ void plumeFrames() {
 // Codec blocks: flags (bit 0 the 3-D variant), float count (32 bits), block.
 void codecBlocks() {
     std::vector<float> values(600);
-    for (size_t i = 0; i < values.size(); ++i) {
+    for (size_t i = 0; i < values.size(); ++i)
         values[i] = 10.0f * std::sin(0.37f * float(i)) * std::cos(0.05f * float(i));
-    }
     const auto block = [](const char* name, uint8_t box, uint32_t floats, const OvrWriter::Bytes& bytes) {
         OvrWriter::ByteBuffer input;
-        input.u8(box);
-        input.u32(floats);
-        input.bytes(bytes);
+        input.u8(box), input.u32(floats), input.bytes(bytes);
         seed("SGCompressor", name, input.take());
     };
     OvrWriter::QuantOptions quant;
     block("zone_1d", 0, 600, OvrWriter::encodedZone1D(values.data(), 600, quant));
     block("table_1d", 0, 600, OvrWriter::encodeChannel1D(values.data(), 600, quant, 128));
-    quant.bits = 6;
-    quant.passes = 3;
+    quant.bits = 6, quant.passes = 3;
     block("table_1d_coarse", 0, 600, OvrWriter::encodeChannel1D(values.data(), 600, quant, 200));
     block("box_3d", 1, 512, OvrWriter::encodeChannel3D(values.data(), 8, 8, 8, quant, 8));
-    quant.bits = 16;
-    quant.passes = 1;
+    quant.bits = 16, quant.passes = 1;
     block("slabs_3d", 1, 512, OvrWriter::encodeChannel3D(values.data(), 8, 8, 8, quant, 3));
 }
 

@@ -1,4 +1,3 @@
-// Cache frames, and the sharing of frames between the host's requests.
 #include "tests/host/HostSupport.h"
 
 #include <array>
@@ -18,11 +17,7 @@ TEST(CacheFrames, RequestsShareAFrameOnlyForTheSameFileAndMappings) {
         const utimbuf times{seconds, seconds};
         return utime(p, &times) == 0 ? p : "";
     };
-    const struct {
-        IOvr* first;
-        IOvr* second;
-        bool shared, headerOnly;
-    } cases[] = {
+    const struct { IOvr *first, *second; bool shared, headerOnly; } cases[] = {
         {newIOvr(p), newIOvr(p), true, false},
         {newIOvrWithChannelsMapping(p, "2,a;"), newIOvrWithChannelsMappingMaxVox(p, "2,a;", -1, false), true, false},
         {newIOvrWithChannelsMapping(p, "2,b;"), newIOvrWithChannelsMapping(p, "2,c;"), false, false},
@@ -49,8 +44,7 @@ TEST(CacheFrames, RequestsShareAFrameOnlyForTheSameFileAndMappings) {
         const float* values = c.first->getChannelData(2);
         EXPECT_EQ(c.headerOnly, values == nullptr);
         for (int i = 0; values && i < 24; ++i) EXPECT_EQ(cacheValue(2, i), values[i]);
-        deleteIOvr(c.first);
-        deleteIOvr(c.first);  // released or destroyed before: ignored
+        for (int release = 0; release < 2; ++release) deleteIOvr(c.first);  // the second is ignored
     }
     int notTheLibrarys = 0;
     deleteIOvr(reinterpret_cast<IOvr*>(&notTheLibrarys));  // ignored, never dereferenced

@@ -1,5 +1,4 @@
-// What the host tests share. The library is reached only through loader/api/IOvr.h and its
-// exports.
+// What the host tests share; the library is reached only through loader/api/IOvr.h and its exports.
 #pragma once
 
 #include "loader/api/IOvr.h"
@@ -13,8 +12,9 @@
 inline float cacheValue(int channel, int element) { return static_cast<float>(channel) + 0.25f * element; }
 
 // A cache file of resolution x, y, z whose channels (those given) hold cacheValue(channel, element).
+inline const float kIdentity[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
 inline bool writeCacheFile(const std::string& path, int x, int y, int z, const std::vector<int>& channels,
-                           const float transform[12]) {
+                           const float* transform = kIdentity) {
     OvrWriter::GridDataBuilder grid;
     std::vector<float> values(static_cast<size_t>(x * y * z));
     for (int channel : channels) {
@@ -22,8 +22,6 @@ inline bool writeCacheFile(const std::string& path, int x, int y, int z, const s
         grid.addBlock(channel, OvrWriter::rawZone(values.data(), x * y * z));
     }
     OvrWriter::CacheWriter writer;
-    writer.channelFlags(grid.channelFlags());
-    writer.transform(transform);
-    writer.grid(x, y, z, grid.words());
+    writer.channelFlags(grid.channelFlags()), writer.transform(transform), writer.grid(x, y, z, grid.words());
     return writer.save(path);
 }

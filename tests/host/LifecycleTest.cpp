@@ -1,5 +1,4 @@
-// Initialisation, finalisation and thread managers, in a fresh process: the plug-ins that one
-// loads stay loaded. parallel/ThreadManager.h is the interface a host implements.
+// Initialisation, finalisation and thread managers, each run in a fresh process (loaded plug-ins stay).
 #include "parallel/ThreadManager.h"
 #include "tests/host/HostSupport.h"
 #include "tests/plugins/fakes/FakePluginCalls.h"
@@ -8,8 +7,7 @@
 
 namespace {
 
-// A host's own thread pool: a new thread for each startThread, all joined when the manager goes.
-// The library starts its jobs from the thread that runs its work.
+// A host's own thread pool (parallel/ThreadManager.h): a thread per startThread, joined at the end.
 class HostThreadManager final : public ZUtils::ThreadManager {
 public:
     ~HostThreadManager() { terminateThreads(true); }
@@ -17,36 +15,33 @@ public:
         for (std::thread& thread : threads) thread.join();
         threads.clear();
     }
-    int run(int, MultiThreadProcedure*, ProgressCallback*, bool) override { return 0; }
-    void setLowPriority(int) override {}
     int startThread(ZUtils::ThreadProcedure* procedure, int argument) override {
         threads.emplace_back([procedure, argument] { procedure->run(argument); });
         return 0;
     }
-    void setStackSize(int) override {}
+    int run(int, MultiThreadProcedure*, ProgressCallback*, bool) override { return 0; }
     int getThreadIndex() override { return -1; }
+    void setLowPriority(int) override {}
+    void setStackSize(int) override {}
 
-    std::vector<std::thread> threads;  // those started and not yet joined
+    std::vector<std::thread> threads;  // started, not yet joined
 };
 
-// Runs body, which returns the failed check or null, in a new process of this program in which
-// the library is freshly loaded, and expects no check to fail.
+// Runs body, which returns the failed check or null, in a new process of this program; expects null.
 template <class Body>
 void expectInFreshProcess(Body body) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            const char* failed = body();
-            std::fprintf(stderr, "failed: %s\n", failed ? failed : "nothing");
-            std::exit(failed ? 1 : 0);
-        },
-        ::testing::ExitedWithCode(0), "failed: nothing");
+    const auto run = [&] {
+        const char* failed = body();
+        std::fprintf(stderr, "failed: %s\n", failed ? failed : "nothing");
+        std::exit(failed ? 1 : 0);
+    };
+    EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "failed: nothing");
 }
 
 // Loads a new cache frame and expands its speed channel: a parallel job of the library.
 bool expandsSpeed(const std::string& path) {
-    const float identity[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
-    IOvr* frame = writeCacheFile(path, 8, 8, 8, {4, 5, 6}, identity) ? newIOvr(path.c_str()) : nullptr;
+    IOvr* frame = writeCacheFile(path, 8, 8, 8, {4, 5, 6}) ? newIOvr(path.c_str()) : nullptr;
     const bool expanded = frame && frame->getChannelData(3);
     deleteIOvr(frame);
     return expanded;
@@ -62,8 +57,7 @@ TEST(Lifecycle, TheHostsManagerRunsTheLibrarysWorkWhilePluginsAreLoaded) {
         if (initalizeOvraLoader(";;", "fake", 0, &manager) != 0) return "no plug-in loads";
         if (!expandsSpeed(scratch / "a.ovr") || !manager.threads.empty()) return "without plug-ins it is not used";
         if (initalizeOvraLoader(OVR_FAKE_PLUGIN_DIR, "fake", 0, &manager) != 3) return "the manager is accepted";
-        FakePluginCalls* vdb = loadedPluginCalls("vdbbridge", "fake");
-        FakePluginCalls* f3d = loadedPluginCalls("f3dbridge", "fake");
+        FakePluginCalls *vdb = loadedPluginCalls("vdbbridge", "fake"), *f3d = loadedPluginCalls("f3dbridge", "fake");
         if (!vdb || !f3d || vdb->threadManager != &manager || f3d->threadManager != &manager) return "plug-ins got it";
         if (initalizeOvraLoader(nullptr, nullptr, 0) != 3 || vdb->initialize != 1) return "loaded plug-ins are kept";
         if (!expandsSpeed(scratch / "b.ovr") || manager.threads.empty()) return "the library's work runs on the manager";

@@ -3,8 +3,6 @@
 #include "platform/DynamicLibrary.h"
 #include "tests/platform/ScratchDirectory.h"
 
-#include <gtest/gtest.h>
-
 #include <vector>
 
 TEST(DebugOutput, GoesToTheHookOrTheChosenDestinationUnchanged) {
@@ -17,8 +15,7 @@ TEST(DebugOutput, GoesToTheHookOrTheChosenDestinationUnchanged) {
         Platform::outputDebugString(setting ? setting : "null");
     }
     Platform::setDebugOutputHook([&hooked](const char* text) { hooked.emplace_back(text); });
-    for (const char* text : {"first\n", static_cast<const char*>(nullptr), "second"})
-        Platform::outputDebugString(text);
+    for (const char* text : {"first\n", static_cast<const char*>(nullptr), "second"}) Platform::outputDebugString(text);
     Platform::setDebugOutputHook(nullptr);
     Platform::configureDebugOutput(path.c_str());
     Platform::outputDebugString("[WinThreadManager] Constructor.\n");

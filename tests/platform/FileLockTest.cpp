@@ -2,8 +2,6 @@
 
 #include "tests/platform/ScratchDirectory.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -12,9 +10,8 @@
 // process's lock would: a record lock or a whole-file lock. The descriptor, or -1 when refused.
 static int lockExclusively(const std::string& path, bool wholeFile) {
     const int fd = open(path.c_str(), O_RDWR);
-    struct flock lock {};
+    struct flock lock {};  // from the start (SEEK_SET is 0) to the end
     lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
     if (wholeFile ? flock(fd, LOCK_EX | LOCK_NB) == 0 : fcntl(fd, F_OFD_SETLK, &lock) == 0) return fd;
     close(fd);
     return -1;

@@ -3,18 +3,12 @@
 #include "platform/NumaNodes.h"
 #include "tests/platform/ScratchDirectory.h"
 
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <thread>
 
 using namespace Platform;
 
-static CpuSet setOf(std::initializer_list<int> processors) {
-    CpuSet set;
-    for (int p : processors) set.add(p);
-    return set;
-}
+static CpuSet setOf(std::initializer_list<int> ids) { CpuSet set; for (int id : ids) set.add(id); return set; }
 
 TEST(CpuSet, ParsesTheSystemListFormAndRefusesAnythingElse) {
     const std::pair<const char*, CpuSet> valid[] = {

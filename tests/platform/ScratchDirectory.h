@@ -13,24 +13,20 @@
 
 class ScratchDirectory {
 public:
-    ScratchDirectory() {
-        std::string templ = Platform::temporaryDirectory() + "ovr_test_XXXXXX";
-        if (mkdtemp(&templ[0])) m_path = templ;
+    ScratchDirectory() : m_path(Platform::temporaryDirectory() + "ovr_test_XXXXXX") {
+        if (!mkdtemp(&m_path[0])) m_path.clear();
         EXPECT_FALSE(m_path.empty()) << "cannot create a scratch directory";
     }
     ~ScratchDirectory() {
         auto remove = [](const char* path, const struct stat*, int, FTW*) { return std::remove(path); };
         if (!m_path.empty()) nftw(m_path.c_str(), remove, 16, FTW_DEPTH | FTW_PHYS);
     }
-
     const std::string& path() const { return m_path; }
     std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
     // Creates a file inside the directory with the given content; returns its path.
     std::string write(const std::string& name, const std::string& content = std::string()) const {
-        const std::string file = *this / name;
-        EXPECT_TRUE(std::ofstream(file, std::ios::binary) << content) << file;
-        return file;
+        EXPECT_TRUE(std::ofstream(*this / name, std::ios::binary) << content) << name;
+        return *this / name;
     }
 
 private:

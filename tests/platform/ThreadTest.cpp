@@ -5,8 +5,6 @@
 #include "platform/ThreadLocal.h"
 #include "tests/platform/ScratchDirectory.h"
 
-#include <gtest/gtest.h>
-
 #include <pthread.h>
 #include <sys/resource.h>
 #include <thread>

@@ -1,45 +1,53 @@
-// Everything a host can read from one frame through IOvr, as bit patterns.
+// Plume frames on disk, and everything a host can read from one frame through IOvr, as bit patterns.
 #pragma once
 
 #include "loader/api/IOvr.h"
+#include "tools/ovrsynth/PlumeFrame.h"
 
-#include <cstdint>
-#include <cstring>
+#include <unistd.h>
+
+#include <filesystem>
 #include <vector>
 
 using Words = std::vector<uint32_t>;
 
-// Grid channels 0 to 31 (empty when absent), then per visible group its channels 0 to 31 (every
-// particle's value, 0xBADBAD where a read fails) and, last, the particle found by each particle's id.
-// Channels are asked for from `start` on, so that threads with other starts ask in other orders.
-inline std::vector<Words> readFrame(IOvr& frame, int start) {
-    int resolution[3] = {};
-    frame.getResolution(resolution);
-    const size_t voxels = size_t(resolution[0]) * size_t(resolution[1]) * size_t(resolution[2]);
-    std::vector<Words> contents(32);
-    for (int i = 0; i < 32; ++i) {
-        const int channel = (i + start) % 32;
-        if (const float* values = frame.getChannelData(channel)) {
-            contents[size_t(channel)].resize(voxels);
-            std::memcpy(contents[size_t(channel)].data(), values, voxels * 4);
+// Plume frames (odd ones in version 4: 3-D zones) in a folder of their own that goes with the object.
+struct PlumeFrames {
+    PlumeFrames(const std::string& name, int count, int resolution)
+        : folder(std::filesystem::temp_directory_path() / ("ovr-" + name + "-" + std::to_string(getpid()))) {
+        std::filesystem::create_directories(folder);
+        for (int f = 0; f < count; ++f) {
+            const OvrSynth::FrameOptions options{{resolution, resolution}, f % 2 ? 4 : 5};
+            paths.push_back((folder / ("plume_" + std::to_string(f) + ".ovr")).string());
+            if (!OvrWriter::writeBytes(paths.back(), OvrSynth::buildPlumeFrame(options, 10 + f))) paths.clear();
         }
     }
+    ~PlumeFrames() { std::filesystem::remove_all(folder); }
+    const std::filesystem::path folder;
+    std::vector<std::string> paths;
+};
+
+// Grid channels 0 to 31, then per group its channels 0 to 31 (0xBADBAD where a read fails) and the
+// particle found by each particle's id; asked for from channel `start` on, so threads vary the order.
+inline std::vector<Words> readFrame(IOvr& frame, int start) {
+    int size[3] = {};
+    frame.getResolution(size);
+    std::vector<Words> contents(32);
+    for (int i = start; i < start + 32; ++i)
+        if (const auto* values = reinterpret_cast<const uint32_t*>(frame.getChannelData(i % 32)))
+            contents[size_t(i % 32)].assign(values, values + size_t(size[0]) * size[1] * size[2]);
     for (int g = 0; g < frame.getParticleGroupCount(); ++g) {
         IFumaraPrtGroup& group = *frame.getParticleGroup(g);
-        const size_t first = contents.size();
-        contents.resize(first + 33);
-        for (int i = 0; i < 32; ++i) {
-            const int channel = (i + start) % 32;
-            Words value(size_t(group.getChannelByteSize(channel) / 4));
-            for (int p = 0; group.hasChannel(channel) && !value.empty() && p < group.getCount(); ++p) {
-                if (!group.getParticleValue(p, channel, value.data())) value.assign(value.size(), 0xBADBADu);
-                contents[first + size_t(channel)].insert(contents[first + size_t(channel)].end(), value.begin(), value.end());
+        contents.resize(contents.size() + 33);
+        for (int i = start; i < start + 32; ++i) {
+            Words value(size_t(group.getChannelByteSize(i % 32) / 4)), &all = contents[contents.size() - 33 + i % 32];
+            for (int p = 0; group.hasChannel(i % 32) && !value.empty() && p < group.getCount(); ++p) {
+                if (!group.getParticleValue(p, i % 32, value.data())) value.assign(value.size(), 0xBADBADu);
+                all.insert(all.end(), value.begin(), value.end());
             }
         }
-        for (int p = 0; p < group.getCount(); ++p) {
-            long long id = 0;
-            contents.back().push_back(group.getParticleValue(p, 10, &id) ? uint32_t(group.findParticleById(id)) : 0xBADBADu);
-        }
+        for (long long p = 0, id = 0; p < group.getCount(); ++p)
+            contents.back().push_back(group.getParticleValue(int(p), 10, &id) ? uint32_t(group.findParticleById(id)) : 0xBADBADu);
     }
     return contents;
 }

@@ -6,8 +6,6 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <string>
-
 // What the printer writes, with or without colours, to a temporary file that is no console.
 static std::string print(bool colours, const std::string& text) {
     FILE* file = std::tmpfile();
@@ -16,16 +14,14 @@ static std::string print(bool colours, const std::string& text) {
     EXPECT_TRUE(!ZUtils::consoleSize(width, height) && width == -1 && height == -1 && ZUtils::consoleWidth() == 80);
     zutils_cprintf(colours, "%s", text.c_str());
     ZUtils::setConsoleOutput(previous);
-    std::string result(static_cast<size_t>(std::ftell(file)), '\0');
-    std::rewind(file);
-    result.resize(std::fread(&result[0], 1, result.size(), file));
+    char result[8192];
+    const size_t size = (std::rewind(file), std::fread(result, 1, sizeof result, file));
     std::fclose(file);
-    return result;
+    return std::string(result, size);
 }
 
 TEST(ConsolePrinter, ListedEscapesSelectConsoleColoursOthersAreDropped) {
-    // Foreground-only ANSI codes; the terminal's attributes are restored at the end when a colour is still set.
-    // An escape of 64 characters without its "m" ends the print.
+    // Foreground ANSI codes, reset at the end while a colour is set; an escape of 64 characters without "m" ends the print.
     const std::string longest = "\x1b[" + std::string(61, '1') + "m", tooLong = "\x1b[" + std::string(62, '1');
     const std::pair<std::string, std::string> cases[] = {
         {"\x1b[0;31mred\x1b[0mplain", "\x1b[31mred\x1b[0mplain"}, {"\x1b[0;32mg", "\x1b[32mg\x1b[0m"},
@@ -39,32 +35,25 @@ TEST(ConsolePrinter, ListedEscapesSelectConsoleColoursOthersAreDropped) {
     EXPECT_EQ(print(false, "\x1b[0;31mred\x1b[0mplain\x1b[1;31m!" + tooLong + "m\n\x1b[0;3"), "redplain!\n");
 }
 
-TEST(ConsolePrinter, AClosedOutputIsReportedOnStandardOutput) {
+TEST(ConsolePrinter, AClosedOutputIsReportedOnStandardOutputATerminalGivesItsSize) {
     testing::internal::CaptureStdout();  // first, so that its descriptors do not reuse the closed one
-    int ends[2];
-    ASSERT_EQ(pipe(ends), 0);
-    FILE* stream = fdopen(ends[1], "w");
-    close(ends[0]);
-    close(ends[1]);
+    FILE* stream = std::fopen("/dev/null", "w");
+    ASSERT_TRUE(stream && close(fileno(stream)) == 0);
     FILE* previous = ZUtils::setConsoleOutput(stream);
     zutils_cprint(true, "text");
     zutils_cprint(true, nullptr);
     ZUtils::setConsoleOutput(previous);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "zutils_cprint: Invalid handle!\n");
-    dup2(open("/dev/null", O_WRONLY), ends[1]);  // so that closing the stream closes nothing else
+    dup2(open("/dev/null", O_WRONLY), fileno(stream));  // so that closing the stream closes nothing else
     std::fclose(stream);
-}
-
-TEST(ConsolePrinter, TheConsoleSizeIsThatOfTheOutputsTerminal) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) GTEST_SKIP() << "no pseudo-terminal";
     FILE* terminal = fdopen(open(ptsname(master), O_RDWR | O_NOCTTY), "w");
     const winsize size{45, 123, 0, 0};  // rows, columns
     ASSERT_EQ(ioctl(fileno(terminal), TIOCSWINSZ, &size), 0);
-    FILE* previous = ZUtils::setConsoleOutput(terminal);
+    ZUtils::setConsoleOutput(terminal);
     int width = 0, height = 0;
     EXPECT_TRUE(ZUtils::consoleSize(width, height) && width == 123 && height == 45 && ZUtils::consoleWidth() == 123);
     ZUtils::setConsoleOutput(previous);
-    std::fclose(terminal);
-    close(master);
+    EXPECT_TRUE(std::fclose(terminal) == 0 && close(master) == 0);
 }

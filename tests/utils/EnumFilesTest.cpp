@@ -3,15 +3,12 @@
 #include "tests/platform/ScratchDirectory.h"
 #include "utils/FrameName.h"
 
-#include <gtest/gtest.h>
-
 using FumaraEnum::EnumFiles;
 
 TEST(EnumFiles, KeepsTheTargetFrameOrTheNearestOneOfTheFilesTheModeAccepts) {
     ScratchDirectory d;
-    for (const char* name :
-         {"f_0001.v", "f_0005.v", "f_0008.v", "f_0020.v", "f_00003.v", "f_x.v", "s_1.ovr", "s_10.ovr", "s_1.v", "s_2.v"})
-        d.write(name);
+    for (const char* name : {"f_0001.v", "f_0005.v", "f_0008.v", "f_0020.v", "f_00003.v", "f_x.v", "s_1.ovr", "s_10.ovr",
+                             "s_1.v", "s_2.v"}) d.write(name);
     const int strict = -1, all = EnumFiles::modeAllFiles, target = EnumFiles::modeTargetFrame;  // strict as listings
     const std::tuple<const char*, int, int, bool, int, const char*, int> cases[] = {
         // pattern, mode, target frame, exact, result, found file (null: none), found frame
@@ -28,23 +25,19 @@ TEST(EnumFiles, KeepsTheTargetFrameOrTheNearestOneOfTheFilesTheModeAccepts) {
         {"s_####.v", strict, 2, true, 1, nullptr, 0}};
     for (const auto& [pattern, mode, frame, exact, result, found, foundFrame] : cases) {
         EnumFiles search;
-        search.targetFrame = frame;
-        search.exact = exact;
-        search.foundPath = "left over";
+        search.targetFrame = frame, search.exact = exact, search.foundPath = "left over";
         EXPECT_EQ(search.enumerateFrameFiles((d / pattern).c_str(), mode), result) << pattern;
-        EXPECT_EQ(search.foundPath, found ? d / found : "") << pattern << " " << frame;
-        EXPECT_TRUE(!found || search.foundFrame == foundFrame) << pattern;
+        EXPECT_TRUE(search.foundPath == (found ? d / found : "") && (!found || search.foundFrame == foundFrame))
+            << pattern << " " << frame << ": " << search.foundPath << " " << search.foundFrame;
     }
     EXPECT_EQ(EnumFiles().enumerateFrameFiles(nullptr, 0), 0);
-    EnumFiles choice, far;  // the nearest frame: the first stays on a tie; distances beyond the int range
-    choice.exact = far.exact = false;
-    choice.targetFrame = 4;
-    far.targetFrame = -2000000000;
-    for (const auto& [frame, name] : {std::pair<int, const char*>{kNoFrame, "none"}, {5, "5"}, {3, "3"}})
-        choice.onFrameFile(frame, name);
-    EXPECT_EQ(choice.foundPath, "5");
-    for (const char* name : {"4", "4 again"}) choice.onFrameFile(4, name);
-    far.onFrameFile(2000000000, "high");
-    far.onFrameFile(0, "middle");
-    EXPECT_TRUE(choice.foundPath == "4" && far.foundPath == "middle");
+    const std::tuple<int, std::vector<std::pair<int, const char*>>, const char*> nearest[] = {  // the first stays on a tie
+        {4, {{kNoFrame, "none"}, {5, "5"}, {3, "3"}}, "5"}, {4, {{5, "5"}, {4, "4"}, {4, "4 again"}}, "4"},
+        {-2000000000, {{2000000000, "high"}, {0, "middle"}}, "middle"}};  // distances beyond the int range
+    for (const auto& [target, files, found] : nearest) {
+        EnumFiles choice;
+        choice.exact = false, choice.targetFrame = target;
+        for (const auto& [frame, name] : files) choice.onFrameFile(frame, name);
+        EXPECT_EQ(choice.foundPath, found) << target;
+    }
 }

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <tuple>
-
 TEST(FrameName, ExpandReplacesEachPlaceholderOfTheFileName) {
     const std::tuple<const char*, int, const char*, const char*> cases[] = {  // pattern, frame, replacement, result
         // hash runs: zero padded, never cut, sign first, at most 12 wide
@@ -29,16 +26,13 @@ TEST(FrameName, ExpandReplacesEachPlaceholderOfTheFileName) {
         EXPECT_EQ(expandFrameName(pattern, frame, replacement), result) << pattern << " " << frame;
 }
 
-TEST(FrameName, PlaceholdersAreRecognisedAnywhere) {
+TEST(FrameName, PlaceholdersAreRecognisedAnywhereParseReadsTheLastDigitRunBeforeTheExtension) {
     for (const char* yes : {"#", "a_####.ovr", "%d", "img%04u.vdb", "a<frame>", "a<frame0123456789012345>.x",
                             "%123456789012345i", "shots_##/f.vdb", "%%%d", "a<x<frame>"})
         EXPECT_TRUE(hasFrameNumberPattern(yes)) << yes;
     for (const char* no : {"", "plain.ovr", "a%%d.vdb", "a%s", "a<Frame3>", "a<frame3", "<<frame>", "%", "<", "a%4.vdb",
                            static_cast<const char*>(nullptr)})
         EXPECT_FALSE(hasFrameNumberPattern(no)) << no;
-}
-
-TEST(FrameName, ParseReadsTheLastDigitRunBeforeTheExtension) {
     const std::pair<const char*, int> cases[] = {
         {"f_0012.vdb", 12}, {"dir/f_0012.vdb", 12}, {"f_0012_v2.vdb", 2}, {"f-0012.vdb", -12}, {"f--5.vdb", -5},
         {"5.vdb", 5}, {"a1.b2.vdb", 2}, {"f_0000.vdb", 0}, {"f_2147483646.ovr", 2147483646}, {"f_-2147483648.ovr", INT_MIN},

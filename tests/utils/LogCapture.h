@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <string>
 #include <vector>
 
 namespace TestSupport {
@@ -21,8 +20,8 @@ struct DebugOutputCapture {
 
 // Sends logMessage to a scratch file (or none) while the object lives, then restores the settings and clock.
 struct LogCapture {
-    explicit LogCapture(bool timeStamps = false, bool echo = false, bool toFile = true) {
-        ZUtils::setLogSettings({toFile ? path : "", timeStamps, echo});
+    explicit LogCapture(bool stamps = false, bool echo = false, bool toFile = true) {
+        ZUtils::setLogSettings({toFile ? path : "", stamps, echo});
     }
     ~LogCapture() { ZUtils::setLogSettings(previous); ZUtils::setLogClock(nullptr); }
     std::string text() const { return readFile(path); }
@@ -32,18 +31,13 @@ struct LogCapture {
 };
 
 // Sets (null: clears) an environment variable while the object lives; reloads the time zone, which TZ selects.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : m_name(name), m_had(std::getenv(name)) {
-        if (m_had) m_previous = std::getenv(name);
-        set(value);
-    }
-    ~ScopedEnvironment() { set(m_had ? m_previous.c_str() : nullptr); }
-
-private:
-    void set(const char* value) { value ? setenv(m_name.c_str(), value, 1) : unsetenv(m_name.c_str()); tzset(); }
-    std::string m_name, m_previous;
-    bool m_had;
+struct ScopedEnvironment {
+    ScopedEnvironment(const char* name, const char* value)
+        : name(name), previous(std::getenv(name) ? std::getenv(name) : ""), had(std::getenv(name)) { set(value); }
+    ~ScopedEnvironment() { set(had ? previous.c_str() : nullptr); }
+    void set(const char* value) { value ? setenv(name.c_str(), value, 1) : unsetenv(name.c_str()); tzset(); }
+    const std::string name, previous;
+    const bool had;
 };
 
 constexpr int64_t kMarch7th2018 = 1520413503;  // 2018-03-07 09:05:03 UTC

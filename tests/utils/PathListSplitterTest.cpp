@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 TEST(PathListSplitter, YieldsTheNonEmptyEntriesOfTheFirst51200Characters) {
     const std::string longEntry(1500, 'p'), longPair = longEntry + ";b", longList = std::string(51199, ';') + "ab;cd";
     const std::pair<const char*, std::vector<std::string>> cases[] = {

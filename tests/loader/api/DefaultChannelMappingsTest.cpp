@@ -29,11 +29,7 @@ std::string defaults(const char* extension, const Channels& channels) {
 }
 
 TEST(DefaultChannelMappingsTest, KnownNamesMapInListOrderAndTheFirstUnknownScalarIsSmoke) {
-    const struct {
-        const char* extension;
-        Channels channels;
-        const char* mappings;
-    } cases[] = {
+    const struct { const char* extension; Channels channels; const char* mappings; } cases[] = {
         {"vdb", {{"density", 0}, {"something", 1}}, "2,density;"},
         {"vdb", {{"temperature", 0}, {"Cd.z", 1}, {"density", 0}, {"rest.x", 1}}, "1,temperature;9,Cd.z;2,density;7,rest.x;"},
         {"f3d", {{"Density", 0}, {"fuel", 0}, {"TextureCoord(y)", 1}}, "2,Density;10,fuel;8,TextureCoord(y);"},
@@ -92,16 +88,11 @@ TEST(DefaultChannelMappingsTest, ChannelNamesAndDefaultsOfAPathComeFromTheListin
     EXPECT_STREQ(text, "den");
     EXPECT_EQ(flag, 0);
     flag = -1;
-    for (int index : {3, -1})
-        EXPECT_EQ(ovrGet3rdPartyChannelName(text, sizeof text, &flag, "a.vdb", index), -1);
+    for (int index : {3, -1}) EXPECT_EQ(ovrGet3rdPartyChannelName(text, sizeof text, &flag, "a.vdb", index), -1);
     EXPECT_STREQ(text, "den");
     EXPECT_EQ(flag, -1);
 
-    const struct {
-        const char* path;
-        int size, result;
-        const char* mappings;
-    } cases[] = {
+    const struct { const char* path; int size, result; const char* mappings; } cases[] = {
         {"dir.f3d/frame_0001.VDB", 64, 1, "2,density;4,vel.x;"},
         {"frame.f3d", 64, 1, "2,density;"},
         {"frame.vdb", 5, 0, "2,de"},

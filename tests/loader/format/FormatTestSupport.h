@@ -1,43 +1,28 @@
-// Helpers of the cache format tests: files written by the cache writer, frames read from them,
-// and the loader's log captured per test.
+// Helpers of the cache format tests: files written by the cache writer and frames read from them.
 #pragma once
 
 #include "loader/format/FumaraFrameData.h"
 #include "loader/format/ParticleGroup.h"
+#include "tests/utils/LogCapture.h"
 #include "tools/cachewriter/CacheWriter.h"
-#include "utils/Log.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace FormatTest {
 
-// A fresh path in this test process's own temporary folder, which is removed at exit.
+using TestSupport::LogCapture;
+
+// A fresh path in this test process's own scratch folder, which is removed at exit.
 inline std::string tempPath(const std::string& name) {
-    static const struct Folder {
-        Folder() {
-            std::string pattern = "/tmp/ovr_format_test_XXXXXX";
-            if (mkdtemp(&pattern[0]))
-                path = pattern;
-        }
-        ~Folder() {
-            std::error_code ignored;
-            if (!path.empty())
-                std::filesystem::remove_all(path, ignored);
-        }
-        std::string path;
-    } folder;
+    static const ScratchDirectory folder;
     static int files = 0;
-    return folder.path + "/" + std::to_string(++files) + "_" + name;
+    return folder / (std::to_string(++files) + "_" + name);
 }
 
 inline std::string saveBytes(const OvrWriter::Bytes& bytes, const std::string& name = "frame.ovr") {
@@ -70,48 +55,16 @@ inline ReadResult importFile(const OvrWriter::CacheWriter& writer, bool headerOn
     return importBytes(writer.build(), headerOnly);
 }
 
-// Collects everything logMessage writes while it lives.
-class LogCapture {
-public:
-    LogCapture() : path_(tempPath("log")), previous_(ZUtils::logSettings()) {
-        ZUtils::LogSettings settings;
-        settings.filePath = path_;
-        ZUtils::setLogSettings(settings);
-    }
-    ~LogCapture() {
-        ZUtils::setLogSettings(previous_);
-        unlink(path_.c_str());
-    }
-    std::string text() const {
-        std::stringstream content;
-        content << std::ifstream(path_, std::ios::binary).rdbuf();
-        return content.str();
-    }
-    int count(const std::string& message) const {
-        const std::string all = text();
-        int found = 0;
-        for (size_t at = all.find(message); at != std::string::npos; at = all.find(message, at + message.size()))
-            ++found;
-        return found;
-    }
-
-private:
-    std::string path_;
-    ZUtils::LogSettings previous_;
-};
-
 // n floats following a smooth pattern, distinct enough to catch misplaced values.
 inline std::vector<float> pattern(int64_t n, float scale = 1.0f, float offset = 0.0f) {
     std::vector<float> values(static_cast<size_t>(n));
-    for (int64_t i = 0; i < n; ++i)
-        values[i] = offset + scale * std::sin(0.37f * static_cast<float>(i)) + 0.001f * i;
+    for (int64_t i = 0; i < n; ++i) values[i] = offset + scale * std::sin(0.37f * static_cast<float>(i)) + 0.001f * i;
     return values;
 }
 
 inline std::vector<uint32_t> floatWords(const std::vector<float>& values) {
     std::vector<uint32_t> words(values.size());
-    if (!values.empty())
-        memcpy(words.data(), values.data(), values.size() * 4);
+    if (!values.empty()) memcpy(words.data(), values.data(), values.size() * 4);
     return words;
 }
 
@@ -119,28 +72,15 @@ inline std::vector<uint32_t> floatWords(const std::vector<float>& values) {
 inline std::vector<uint32_t> channelWords(IFumaraPrtGroup& group, int channel, int count = -1) {
     std::vector<uint32_t> all, value(static_cast<size_t>(group.getChannelByteSize(channel) / 4));
     for (int particle = 0; particle < (count < 0 ? group.getCount() : count); ++particle) {
-        if (!group.getParticleValue(particle, channel, value.data()))
-            return {};
+        if (!group.getParticleValue(particle, channel, value.data())) return {};
         all.insert(all.end(), value.begin(), value.end());
     }
     return all;
 }
 
-inline OvrWriter::ParticleChannel channelData(int32_t number, const std::vector<uint32_t>& words, int32_t method = 0) {
-    OvrWriter::ParticleChannel channel;
-    channel.channel = number;
-    channel.words = words;
-    channel.method = method;
-    return channel;
-}
-
 // A group of count particles with positions only, following pattern(3 * count, 2, 5).
 inline OvrWriter::ParticleGroup positionsGroup(const std::string& name, int32_t count) {
-    OvrWriter::ParticleGroup group;
-    group.name = name;
-    group.count = count;
-    group.channels.push_back(channelData(0, floatWords(pattern(3 * count, 2.0f, 5.0f))));
-    return group;
+    return {name, count, 0, 0, {{0, floatWords(pattern(3 * count, 2.0f, 5.0f))}}};
 }
 
 }  // namespace FormatTest

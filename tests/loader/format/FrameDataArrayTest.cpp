@@ -69,8 +69,7 @@ TEST(FrameDataArray, UnloadReportsFramesNotReleasedLastFirst) {
     // More frames than the list first has room for.
     for (int number = 1; number <= 20; ++number) {
         FumaraFrameData* frame = newFrame("a", number);
-        for (int reference = 0; reference <= number % 3; ++reference)
-            list->addReference(frame, false);
+        for (int reference = 0; reference <= number % 3; ++reference) list->addReference(frame, false);
         expected = "Fumara cache file not released " + std::to_string(number) + " ref:" +
                    std::to_string(number % 3 + 1) + "\n" + expected;
     }

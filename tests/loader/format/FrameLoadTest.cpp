@@ -12,19 +12,20 @@
 #include <chrono>
 #include <sys/file.h>
 #include <thread>
+#include <tuple>
 
 using namespace FormatTest;
 
 namespace {
 
-// What the fake importers were last given; Field3D imports record a voxel limit of -2.
+// What the fake importers were last given (Field3D imports record a voxel limit of -2), and their result.
 struct ImportCall {
     std::string path, mappings;
-    FumaraFrameData* frame = nullptr;
-    bool headerOnly = false;
-    int64_t voxelLimit = 0;
-    int result = 0;
-} lastCall;
+    FumaraFrameData* frame;
+    bool headerOnly;
+    int64_t voxelLimit;
+    int result;
+} lastCall{};
 
 int fakeOpenVDB(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly, int64_t voxelLimit) {
     lastCall = {path, mappings, frame, headerOnly, voxelLimit, lastCall.result};
@@ -52,7 +53,6 @@ TEST(FrameLoad, TheExtensionChoosesTheImporterAndEveryLoadStartsEmpty) {
         {full, 0}, {tempPath("missing.ovr"), 3}, {"volume.vdb", CacheIO::PluginAbsentCode},
         {"volume.F3D", CacheIO::PluginAbsentCode},
     };
-    // One frame loads each path in turn.
     FumaraFrameData frame;
     int resolution[3];
     for (const auto& [path, code] : cases) {
@@ -72,37 +72,29 @@ TEST(FrameLoad, ForeignFilesGoToThePluginImports) {
     const int64_t time = 1500000000;
     ASSERT_EQ(Platform::setFileTimes(vdb.c_str(), nullptr, &time), 0);
     FumaraFrameData frame;
+    auto call = [] { return std::make_tuple(lastCall.path, lastCall.frame, lastCall.mappings, lastCall.headerOnly, lastCall.voxelLimit); };
     ASSERT_EQ(frame.load(vdb.c_str(), "2,smoke;", 3.5, 1000, false), 0);
-    EXPECT_EQ(lastCall.path, vdb);
-    EXPECT_EQ(lastCall.frame, &frame);
-    EXPECT_EQ(lastCall.mappings, "2,smoke;");
-    EXPECT_EQ(lastCall.voxelLimit, 1000);
-    EXPECT_FALSE(lastCall.headerOnly);
-    EXPECT_EQ(frame.description.headerDoubleA(), 3.5);
-    EXPECT_EQ(frame.path, vdb);
-    EXPECT_EQ(frame.fileTime, time);
+    EXPECT_EQ(call(), std::make_tuple(vdb, &frame, std::string("2,smoke;"), false, int64_t(1000)));
+    EXPECT_EQ(std::make_tuple(frame.description.headerDoubleA(), frame.path, frame.fileTime), std::make_tuple(3.5, vdb, time));
 
     ASSERT_EQ(frame.load("volume.f3d", "", 4.5, -1, true), 0);
-    EXPECT_EQ(lastCall.voxelLimit, -2);
-    EXPECT_TRUE(lastCall.headerOnly);
+    EXPECT_EQ(call(), std::make_tuple(std::string("volume.f3d"), &frame, std::string(""), true, int64_t(-2)));
     EXPECT_TRUE(frame.description.headerOnly());
     EXPECT_NE(frame.description.headerDoubleA(), 4.5);  // only after a full import
 
     lastCall.result = 9;
     EXPECT_EQ(frame.load(vdb.c_str(), "", 0.0, -1, false), 9);
-    EXPECT_EQ(frame.path, "");
-    EXPECT_EQ(frame.fileTime, 0);
+    EXPECT_EQ(std::make_tuple(frame.path, frame.fileTime), std::make_tuple(std::string(), int64_t(0)));
     CacheIO::setPluginImports({});
 }
 
-TEST(CacheFileLock, ASecondReadOfTheSameKeyWaitsForTheFirst) {
+TEST(CacheFileLock, ReadsOfOneKeyTakeTurnsAndAnExclusiveLockElsewhereFailsTheReadWithThree) {
     const std::string path = saveBytes(cacheFile(5, [](OvrWriter::CacheWriter&) {}));
     const char* key = path.c_str();
     FILE* first = fopen(key, "rb");
     ASSERT_TRUE(CacheIO::LockCacheFile(first, key));
     // A read of another key (the same path in another string) shares the file meanwhile.
-    const std::string otherKey = path;
-    EXPECT_EQ(FumaraFrameData().ImportOvr(otherKey.c_str(), false), 0);
+    EXPECT_EQ(FumaraFrameData().ImportOvr(std::string(path).c_str(), false), 0);
     std::atomic<bool> released{false}, secondLockedEarly{false};
     std::thread waiter([&] {
         FILE* second = fopen(key, "rb");
@@ -116,15 +108,11 @@ TEST(CacheFileLock, ASecondReadOfTheSameKeyWaitsForTheFirst) {
     EXPECT_TRUE(CacheIO::ReleaseCacheFile(first, key));
     waiter.join();
     EXPECT_FALSE(secondLockedEarly);
-}
 
-TEST(CacheFileLock, AnExclusiveLockElsewhereMakesTheReadFailWithThree) {
-    const std::string path = saveBytes(cacheFile(5, [](OvrWriter::CacheWriter&) {}));
-    FILE* writer = fopen(path.c_str(), "rb");
+    FILE* writer = fopen(key, "rb");
     ASSERT_EQ(flock(fileno(writer), LOCK_EX), 0);
     FumaraFrameData frame;
-    EXPECT_EQ(frame.ImportOvr(path.c_str(), false), 3);  // after 30 attempts, about 6 s
+    EXPECT_EQ(frame.ImportOvr(key, false), 3);  // after 30 attempts, about 6 s
     fclose(writer);
-    // The key was withdrawn and the lock is free again.
-    EXPECT_EQ(frame.ImportOvr(path.c_str(), false), 0);
+    EXPECT_EQ(frame.ImportOvr(key, false), 0);  // the key was withdrawn and the lock is free again
 }

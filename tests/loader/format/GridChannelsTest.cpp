@@ -51,19 +51,13 @@ TEST(GridChannels, VersionChoosesTheDecoder) {
     grid1D.addBlock(0, OvrWriter::encodeChannel1D(values.data(), V, options, 40));
     const std::vector<float> result = channel(*readGrid(grid1D, 5).frame, 0);
     ASSERT_EQ(result.size(), static_cast<size_t>(V));
-    for (int64_t i = 0; i < V; ++i)
-        EXPECT_NEAR(result[i], values[i], 4.0 / 4096) << i;
+    for (int64_t i = 0; i < V; ++i) EXPECT_NEAR(result[i], values[i], 4.0 / 4096) << i;
 }
 
 TEST(GridChannels, UnreadableBlocksYieldNullAndAMessageOnEveryRequest) {
-    struct Case {
-        const char* name;
-        int channel;
-        const char* message;  // logged once per request; empty: nothing logged
-        std::function<void(GridDataBuilder&)> blocks;
-        bool laterBlocksFound = false;
-        int32_t size = X;
-    };
+    // message: logged once per request, or nothing when empty.
+    struct Case { const char* name; int channel; const char* message; std::function<void(GridDataBuilder&)> blocks;
+                  bool laterBlocksFound = false; int32_t size = X; };
     const Case cases[] = {
         {"not a codec block", 0, "Invalid cache file!!!\n", [](GridDataBuilder& g) { g.addBlock(0, Bytes{0x34, 0x12, 0, 0}); }, true},
         {"one value too few", 1, "Invalid cache file!!!\n", [](GridDataBuilder& g) { g.addBlock(1, rawBlock(pattern(V - 1))); }, true},
@@ -95,8 +89,7 @@ TEST(GridChannels, UnreadableBlocksYieldNullAndAMessageOnEveryRequest) {
 
 TEST(GridChannels, ColourAndSpeedAreDerived) {
     std::vector<uint32_t> colours(V);
-    for (int64_t i = 0; i < V; ++i)
-        colours[i] = static_cast<uint32_t>(i * 0x010203u) & 0xFFFFFFu;
+    for (int64_t i = 0; i < V; ++i) colours[i] = static_cast<uint32_t>(i * 0x010203u) & 0xFFFFFFu;
     colours[0] = 0x00FF8000u;
     const std::vector<float> vx = pattern(V, 1.0f), vy = pattern(V, -2.0f, 0.5f), vz = pattern(V, 0.5f, 3.0f);
     GridDataBuilder grid;
@@ -113,8 +106,7 @@ TEST(GridChannels, ColourAndSpeedAreDerived) {
     EXPECT_EQ(frame.hasChannel(3), 1);
     const std::vector<float> speed = channel(frame, 3);
     ASSERT_EQ(speed.size(), static_cast<size_t>(V));
-    for (int64_t i = 0; i < V; ++i)
-        EXPECT_EQ(speed[i], std::sqrt(vx[i] * vx[i] + vy[i] * vy[i] + vz[i] * vz[i])) << i;
+    for (int64_t i = 0; i < V; ++i) EXPECT_EQ(speed[i], std::sqrt(vx[i] * vx[i] + vy[i] * vy[i] + vz[i] * vz[i])) << i;
     // Red, green and blue unpacked from channel 18, which itself is never a channel of its own.
     EXPECT_EQ(frame.hasChannel(18), 0);
     for (int c = 7; c <= 9; ++c) {
@@ -130,8 +122,7 @@ TEST(GridChannels, ColourAndSpeedAreDerived) {
     EXPECT_EQ(frame.getChannelData(18), nullptr);
     EXPECT_EQ(frame.getChannelData(7), red);
     // Channel numbers outside the table; bit 31 of the flags is no channel, and 36 reads bit 4.
-    EXPECT_EQ(frame.getChannelData(-1), nullptr);
-    EXPECT_EQ(frame.getChannelData(32), nullptr);
+    for (int outside : {-1, 32}) EXPECT_EQ(frame.getChannelData(outside), nullptr) << outside;
     EXPECT_EQ(frame.hasChannel(31), 0);
     EXPECT_EQ(frame.hasChannel(36), 1);
 }

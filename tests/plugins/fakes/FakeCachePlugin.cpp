@@ -10,12 +10,10 @@
 #include <cstring>
 #include <fstream>
 
-namespace {
+static FakePluginCalls calls;
 
-FakePluginCalls calls;
-
-int importFrame(const char* path, FumaraFrameData* frame, bool headerOnly, CacheIO::GridMapping* mappings,
-                int count) {
+OVR_PLUGIN_ENTRY int ImportFrameF3D(const char* path, FumaraFrameData* frame, bool headerOnly,
+                                    CacheIO::GridMapping* mappings, int count) {
     if (std::strstr(path, "refuse")) return 42;
     const int32_t resolution[3] = {2, 2, 2};
     std::memcpy(frame->description.gridResolution, resolution, sizeof resolution);
@@ -31,8 +29,6 @@ int importFrame(const char* path, FumaraFrameData* frame, bool headerOnly, Cache
     return 0;
 }
 
-} // namespace
-
 OVR_PLUGIN_ENTRY FakePluginCalls* FakePluginCalls() { return &calls; }
 
 OVR_PLUGIN_ENTRY int Initialize() { return ++calls.initialize, FAKE_INITIALIZE_RESULT; }
@@ -43,14 +39,9 @@ OVR_PLUGIN_ENTRY int SetThreadManager(ZUtils::ThreadManager* manager) {
 
 OVR_PLUGIN_ENTRY int ReleaseThreadManager() { return calls.threadManager = nullptr, 0; }
 
-OVR_PLUGIN_ENTRY int ImportFrameF3D(const char* path, FumaraFrameData* frame, bool headerOnly,
-                                    CacheIO::GridMapping* mappings, int count) {
-    return importFrame(path, frame, headerOnly, mappings, count);
-}
-
 OVR_PLUGIN_ENTRY int ImportFrameVDB(const char* path, FumaraFrameData* frame, int*, bool headerOnly,
                                     CacheIO::GridMapping* mappings, int count, long long) {
-    return importFrame(path, frame, headerOnly, mappings, count);
+    return ImportFrameF3D(path, frame, headerOnly, mappings, count);
 }
 
 #ifndef FAKE_WITHOUT_CHANNEL_LISTING

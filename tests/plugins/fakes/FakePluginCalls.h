@@ -4,9 +4,7 @@
 
 #include <string>
 
-namespace ZUtils {
-class ThreadManager;
-}
+namespace ZUtils { class ThreadManager; }
 
 struct FakePluginCalls {
     int initialize = 0;

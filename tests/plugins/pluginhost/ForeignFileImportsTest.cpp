@@ -15,10 +15,8 @@ TEST(ForeignFileImports, CodesChannelsAndVelocityOfAnImport) {
     ASSERT_EQ(3, plugins.LoadCachePlugins(3, OVR_FAKE_PLUGIN_DIR, "fake", 0));
     const struct {
         const CacheIO::CachePluginTable& plugins;
-        const char* path;  // the extension picks the import
-        const char* mappings;
-        bool headerOnly;
-        int code;
+        const char *path, *mappings;  // the path's extension picks the import
+        bool headerOnly; int code;
         std::vector<int> channels;  // those the frame has
         std::string log;
     } cases[] = {

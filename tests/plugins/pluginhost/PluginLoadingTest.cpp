@@ -10,17 +10,14 @@ TEST(PluginFileName, WithoutASuffixOrDirectoriesTheBareNameIsLoadedCutTo1023Char
     EXPECT_EQ(1023u, CacheIO::pluginLibraryFile("vdbbridge", nullptr, std::string(1100, 's').c_str()).size());
 }
 
-// Each case loads into a table of its own. The fake libraries stay loaded for the whole process,
-// so the calls into them are counted from the counts before.
+// Each case loads a table of its own; the fakes stay loaded, so their calls count from the counts before.
 TEST(CachePlugins, LoadsInitializesAndHandsOverTheThreadManager) {
     const struct {
         int which;
-        const char* directories;
-        const char* suffix;
-        int loaded;           // the bits reported by the first and by a later call
-        bool vdbLoaded;       // the library of vdbbridge is loaded, complete or not,
-        bool vdbInitialized;  // and its Initialize was called once
-        bool handedOver;
+        const char *directories, *suffix;
+        int loaded;  // the bits reported by the first and by a later call
+        // The library of vdbbridge is loaded, complete or not; its Initialize was called once.
+        bool vdbLoaded, vdbInitialized, handedOver;
     } cases[] = {
         {3, ";/nowhere;;" OVR_FAKE_PLUGIN_DIR "/", "fake", 3, true, true, true},  // the first existing file
         {2, OVR_FAKE_PLUGIN_DIR, "fake", 2, true, true, true}, {1, OVR_FAKE_PLUGIN_DIR, "fake", 1, false, false, true},
@@ -30,7 +27,7 @@ TEST(CachePlugins, LoadsInitializesAndHandsOverTheThreadManager) {
         {3, OVR_FAKE_PLUGIN_DIR, "nolisting", 0, true, false, false},  // lacks GetAvailableChannels
         {3, OVR_FAKE_PLUGIN_DIR, "refusetm", 3, true, true, false},    // f3dbridge refuses the manager
     };
-    static int object;
+    static int object;  // its address stands for a manager: the fakes never call it
     const auto manager = reinterpret_cast<ZUtils::ThreadManager*>(&object);
     for (const auto& c : cases) {
         SCOPED_TRACE("case " + std::to_string(&c - cases));
@@ -56,10 +53,7 @@ TEST(CachePlugins, LoadsInitializesAndHandsOverTheThreadManager) {
         std::vector<FakePluginCalls*> complete;
         for (const char* base : {"f3dbridge", "vdbbridge"})
             if (c.loaded & (base[0] == 'f' ? 1 : 2)) complete.push_back(loadedPluginCalls(base, c.suffix));
-        for (FakePluginCalls* calls : complete) {
-            ASSERT_NE(nullptr, calls);
-            EXPECT_EQ(manager, calls->threadManager);
-        }
+        for (FakePluginCalls* calls : complete) ASSERT_EQ(manager, calls ? calls->threadManager : nullptr);
         plugins.releaseThreadManager();
         for (FakePluginCalls* calls : complete) EXPECT_EQ(nullptr, calls->threadManager);
     }

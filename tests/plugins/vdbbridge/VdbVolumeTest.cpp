@@ -17,8 +17,7 @@ struct CountingTarget final : VdbBridge::FrameTarget {
     void markChannel(int) override { ++channels; }
 
     std::vector<float> storage;
-    int channels = 0;
-    bool outOfMemory = false;
+    int channels = 0; bool outOfMemory = false;
 };
 
 } // namespace
@@ -35,8 +34,7 @@ TEST(VdbVolume, ResultCodes) {
     const struct {
         const char* path;
         std::vector<VdbBridge::ChannelRequest> requests;
-        bool headerOnly, outOfMemory;
-        int code, channels;
+        bool headerOnly, outOfMemory; int code, channels;
     } cases[] = {
         {whole.c_str(), {{"density", 2, 1.0f}, {"vel.y", 5, 1.0f}}, false, false, VdbBridge::ImportSucceeded, 2},
         {whole.c_str(), {{"density", 2, 1.0f}, {"smoke", 1, 1.0f}}, true, false, VdbBridge::ImportSucceeded, 1},
@@ -52,8 +50,8 @@ TEST(VdbVolume, ResultCodes) {
     for (const auto& c : cases) {
         CountingTarget frame;
         frame.outOfMemory = c.outOfMemory;
-        EXPECT_EQ(c.code, VdbBridge::importVolume(c.path, c.requests, c.headerOnly, -1, frame)) << "case " << &c - cases;
-        EXPECT_EQ(c.channels, frame.channels) << "case " << &c - cases;
+        const int code = VdbBridge::importVolume(c.path, c.requests, c.headerOnly, -1, frame);
+        EXPECT_EQ(std::make_pair(c.code, c.channels), std::make_pair(code, frame.channels)) << "case " << &c - cases;
     }
     std::vector<VdbBridge::VolumeChannel> channels;
     EXPECT_FALSE(VdbBridge::listVolumeChannels(nullptr, channels));

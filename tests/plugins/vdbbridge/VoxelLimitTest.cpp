@@ -4,11 +4,7 @@
 
 TEST(VoxelLimit, SmallestFactorThatFitsTheLimit) {
     const int32_t n = 2147483647;
-    const struct {
-        int32_t resolution[3];
-        int64_t limit;
-        int32_t factor;
-    } cases[] = {
+    const struct { int32_t resolution[3]; int64_t limit; int32_t factor; } cases[] = {
         {{10, 10, 10}, -1, 1}, {{10, 10, 10}, 1000, 1}, {{0, 50, 50}, 0, 1},  // no limit, fits, empty
         {{10, 10, 10}, 999, 2}, {{10, 10, 10}, 125, 2}, {{10, 10, 10}, 124, 3}, {{5, 5, 5}, 27, 2}, {{100, 1, 1}, 10, 10},
         {{100, 3, 7}, 0, 100},  // below one voxel: every axis shrinks to one

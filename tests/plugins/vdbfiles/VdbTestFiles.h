@@ -15,7 +15,7 @@ inline float knownValue(int i, int j, int k) { return static_cast<float>(i + 10 
 struct TestGrid {
     enum Kind { Float, Vector, Int32, Frustum } kind;
     std::string name;
-    std::array<int, 3> low, high;  // high below low: no active voxel
+    std::array<int, 3> low{}, high{};  // high below low: no active voxel
     double voxelSize = 1.0;
     std::array<double, 3> origin{{0.0, 0.0, 0.0}};
     float background = 0.0f;
