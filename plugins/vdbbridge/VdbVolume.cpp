@@ -28,13 +28,14 @@ bool isScalarGrid(const GridBase& grid) { return grid.isType<openvdb::FloatGrid>
 bool isVectorGrid(const GridBase& grid) { return grid.isType<openvdb::Vec3SGrid>(); }
 
 // The name under which a file reads back the grid at `position` of its grid list: names may
-// repeat, and io::File tells repeated names apart by their occurrence number.
+// repeat, and io::File tells repeated names apart by their occurrence number, given as "name[N]"
+// (its internal separator form would find the first grid of the name instead).
 std::string uniqueGridName(const openvdb::GridPtrVec& grids, size_t position) {
     const std::string& name = grids[position]->getName();
     int earlier = 0;
     for (size_t i = 0; i < position; ++i)
         if (grids[i]->getName() == name) ++earlier;
-    return earlier == 0 ? name : openvdb::io::GridDescriptor::addSuffix(name, earlier);
+    return earlier == 0 ? name : name + "[" + std::to_string(earlier) + "]";
 }
 
 // A request bound to the grid that provides it.

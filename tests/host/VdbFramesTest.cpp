@@ -52,6 +52,9 @@ TEST_F(VdbFrames, FilesGiveFramesOfTheirGrids) {
         // A float grid of the name wins over a vector grid's component.
         {{{Vector, "vel", {0, 0, 0}, {1, 1, 1}}, {Float, "vel.x", {1, 1, 1}, {1, 1, 1}}}, "2,vel.x;", -1, false,
          {{1, 1, 1}}, {2}, {{2, 0, 0, 0, knownValue(1, 1, 1)}}, {{1, 1, 1, 0, 0, 0}}},
+        // A repeated name: the float grid is read, not the vector grid of the same name before it.
+        {{{Vector, "density", {0, 0, 0}, {1, 1, 1}}, {Float, "density", {0, 0, 0}, {1, 1, 1}}}, "2,density;", -1, false,
+         {{2, 2, 2}}, {2}, {{2, 1, 1, 1, knownValue(1, 1, 1)}}, {{1, 1, 1, 1, 1, 1}}},
         // Another transform is sampled at the nearest voxel.
         {{{Float, "density", {0, 0, 0}, {3, 0, 0}}, {Float, "temperature", {0, 0, 0}, {2, 0, 0}, 2.0}},
          "2,density;1,temperature;", -1, false, {{5, 1, 1}}, {1, 2},
