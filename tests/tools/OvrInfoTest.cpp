@@ -114,10 +114,7 @@ TEST_F(OvrInfoProgram, Transcripts) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
-        const ProgramRun r = run(OVRINFO_PROGRAM, c.args);
-        EXPECT_EQ(r.status, c.status) << r.err;
-        expectPiecesInOrder(r.out, c.out);
-        expectPiecesInOrder(r.err, c.err);
+        expectTranscript(OVRINFO_PROGRAM, c.args, c.status, c.out, c.err);
     }
 
     // Worker threads decode the same values.

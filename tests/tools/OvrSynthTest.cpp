@@ -57,10 +57,7 @@ TEST_F(OvrSynthProgram, Transcripts) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
-        const ProgramRun r = run(OVRSYNTH_PROGRAM, c.args);
-        EXPECT_EQ(r.status, c.status) << r.err;
-        expectPiecesInOrder(r.out, c.out);
-        expectPiecesInOrder(r.err, c.err);
+        expectTranscript(OVRSYNTH_PROGRAM, c.args, c.status, c.out, c.err);
         std::set<std::string> expected;
         for (const auto& [name, frame] : c.files) {
             expected.insert(name);

@@ -14,6 +14,22 @@
 #include <string>
 #include <vector>
 
+// Each piece occurs in text exactly once, and after the piece before it; no pieces: text is empty.
+inline void expectPiecesInOrder(const std::string& text, const std::vector<std::string>& pieces) {
+    if (pieces.empty()) {
+        EXPECT_EQ(text, "");
+    }
+    size_t from = 0;
+    for (const std::string& piece : pieces) {
+        const size_t at = text.find(piece);
+        EXPECT_NE(at, std::string::npos) << "missing: " << piece << "\nin:\n" << text;
+        if (at == std::string::npos) continue;
+        EXPECT_EQ(text.find(piece, at + 1), std::string::npos) << "twice: " << piece;
+        EXPECT_GE(at, from) << "out of order: " << piece << "\nin:\n" << text;
+        from = at + piece.size();
+    }
+}
+
 struct ProgramRun {
     std::string out, err;
     int status = -1;
@@ -52,6 +68,15 @@ protected:
         return {text(dir.string() + ".out"), text(dir.string() + ".err"), WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
     }
 
+    // Runs the program and checks its exit status and both transcripts, given as expectPiecesInOrder takes them.
+    void expectTranscript(const std::string& program, const std::vector<std::string>& args, int status,
+                          const std::vector<std::string>& out, const std::vector<std::string>& err) const {
+        const ProgramRun r = run(program, args);
+        EXPECT_EQ(r.status, status) << r.err;
+        expectPiecesInOrder(r.out, out);
+        expectPiecesInOrder(r.err, err);
+    }
+
     std::filesystem::path dir;
 
 private:
@@ -67,18 +92,3 @@ private:
     }
 };
 
-// Each piece occurs in text exactly once, and after the piece before it; no pieces: text is empty.
-inline void expectPiecesInOrder(const std::string& text, const std::vector<std::string>& pieces) {
-    if (pieces.empty()) {
-        EXPECT_EQ(text, "");
-    }
-    size_t from = 0;
-    for (const std::string& piece : pieces) {
-        const size_t at = text.find(piece);
-        EXPECT_NE(at, std::string::npos) << "missing: " << piece << "\nin:\n" << text;
-        if (at == std::string::npos) continue;
-        EXPECT_EQ(text.find(piece, at + 1), std::string::npos) << "twice: " << piece;
-        EXPECT_GE(at, from) << "out of order: " << piece << "\nin:\n" << text;
-        from = at + piece.size();
-    }
-}
