@@ -132,7 +132,11 @@ class Mutation:
         lines = self.text.split("\n")
         index = self.mutant["line"] - 1
         if index >= len(lines) or lines[index] != self.mutant["original"]:
-            raise LookupError(f"{self.mutant['file']}:{self.mutant['line']} no longer reads as listed")
+            # Edits above the line move it: follow it when its text is still unique in the file.
+            matches = [i for i, line in enumerate(lines) if line == self.mutant["original"]]
+            if len(matches) != 1:
+                raise LookupError(f"{self.mutant['file']}:{self.mutant['line']} no longer reads as listed")
+            index = matches[0]
         lines[index] = self.mutant["mutated"]
         self.path.write_text("\n".join(lines))
         return self
