@@ -4,8 +4,9 @@
 #include "converter/VdbGrids.h"
 #include "loader/api/ChannelNames.h"
 #include "loader/api/IOvr.h"
+#include "utils/AtomicFile.h"
 
-#include <openvdb/io/File.h>
+#include <openvdb/io/Archive.h>
 
 namespace {
 
@@ -21,6 +22,14 @@ void appendWholeTriple(IOvr* frame, const int (&triple)[3], std::vector<int>& ch
         if (!frame->hasChannel(channel)) return;
     channels.insert(channels.end(), std::begin(triple), std::end(triple));
 }
+
+// Exposes the archive writer that io::File uses, for a stream of our own.
+class SeekableArchive : public openvdb::io::Archive {
+public:
+    void writeTo(std::ostream& out, const openvdb::GridPtrVec& grids, const openvdb::MetaMap& metadata) const {
+        write(out, grids, /*seekable=*/true, metadata);
+    }
+};
 
 } // namespace
 
@@ -67,10 +76,12 @@ int writeVDBFrame(const char* path, IOvr* frame) {
         openvdb::GridPtrVec output(grids.begin(), grids.end());
         openvdb::MetaMap fileMetadata;
         fileMetadata.insertMeta("FumaraVDBVer", openvdb::Int32Metadata(0));
-        openvdb::io::File file(path);
-        file.write(output, fileMetadata);
-        file.close();
-        return 0;
+        // What io::File writes (a seekable archive), but into a file that is complete or absent:
+        // io::File does not check its stream after writing, so a full disk went unnoticed.
+        FMRUtils::AtomicFile file(path);
+        if (!file.stream()) return 2;
+        SeekableArchive().writeTo(file.stream(), output, fileMetadata);
+        return file.commit() ? 0 : 2;
     } catch (...) {
         return 2;
     }

@@ -71,4 +71,61 @@ TEST_F(CacheConvProcess, Transcripts) {
     }
 }
 
+// A frame whose file cannot be written fails alone: the destination keeps what it held, no
+// temporary file stays behind, and the run goes on. The shell's file-size limit (SIGXFSZ ignored)
+// makes writes fail as on a full disk.
+TEST_F(CacheConvProcess, FailedWritesLeaveNoPartialFiles) {
+    OvrSynth::FrameOptions options;
+    options.plume.resolution = 12;
+    for (int frame : {1, 2, 3})
+        ASSERT_TRUE(OvrWriter::writeBytes(path("f_000" + std::to_string(frame) + ".ovr"),
+                                          OvrSynth::buildPlumeFrame(options, frame)));
+    std::filesystem::create_directory(dir / "v_0002.vdb");  // a name that cannot be written
+    std::ofstream(path("v_0001.vdb")) << "previous";
+    const std::string failed = "An error has been encountered while converting frame ";
+    const std::string unable = "Unable to write to destination file\n", fullDisk = "trap '' XFSZ; ulimit -f 8; ";
+    const struct { std::string shellSetup, out; std::set<std::string> files; } cases[] = {
+        {fullDisk, failed + "1: " + unable + failed + "2: " + unable + failed + "3: " + unable,
+         {"v_0001.vdb", "v_0002.vdb"}},
+        {"", failed + "2: " + unable, {"v_0001.vdb", "v_0002.vdb", "v_0003.vdb"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shellSetup);
+        EXPECT_EQ(text(path("v_0001.vdb")), "previous");
+        const ProgramRun r = run(CACHECONV_PATH, {"-silent", "-srcfile", "f_####.ovr", "-dstfile", "v_####.vdb",
+                                                  "-start", "1", "-end", "3"}, c.shellSetup);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, c.out);
+        std::set<std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+            if (entry.path().extension() != ".ovr") files.insert(std::filesystem::relative(entry.path(), dir).string());
+        EXPECT_EQ(files, c.files);
+    }
+    EXPECT_GT(std::filesystem::file_size(dir / "v_0001.vdb"), 1000u);
+}
+
+// A run killed while it writes leaves at most its temporary file, never a partial .vdb.
+TEST_F(CacheConvProcess, AKilledRunLeavesNoPartialVdb) {
+    OvrSynth::FrameOptions options;
+    options.plume.resolution = 96;
+    ASSERT_TRUE(OvrWriter::writeBytes(path("big.ovr"), OvrSynth::buildPlumeFrame(options, 1)));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (chdir(dir.c_str()) == 0)
+            execl(CACHECONV_PATH, "cacheconv", "-silent", "-srcfile", "big.ovr", "-dstfile", "big.vdb", nullptr);
+        _exit(127);
+    }
+    bool writing = false;
+    for (int wait = 0; !writing && wait < 120000 && waitpid(child, nullptr, WNOHANG) == 0; ++wait) {
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            writing = writing || entry.path().extension() == ".partial";
+        if (!writing) usleep(500);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_TRUE(writing) << "the temporary file never appeared";
+    EXPECT_FALSE(std::filesystem::exists(dir / "big.vdb"));
+}
+
 }  // namespace

@@ -60,8 +60,10 @@ protected:
     }
 
     // The transcripts go to files beside the directory, so that the programs never see them.
-    ProgramRun run(const std::string& program, const std::vector<std::string>& args) const {
-        std::string command = "cd " + quoted(dir.string()) + " && " + quoted(program);
+    // shellSetup runs in the shell first (a resource limit, say).
+    ProgramRun run(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& shellSetup = "") const {
+        std::string command = "cd " + quoted(dir.string()) + " && " + shellSetup + "exec " + quoted(program);
         for (const std::string& a : args) command += " " + quoted(a);
         command += " >" + quoted(dir.string() + ".out") + " 2>" + quoted(dir.string() + ".err");
         const int raw = std::system(command.c_str());
@@ -79,16 +81,17 @@ protected:
 
     std::filesystem::path dir;
 
+    static std::string text(const std::string& file) {
+        std::stringstream text;
+        text << std::ifstream(file, std::ios::binary).rdbuf();
+        return text.str();
+    }
+
 private:
     static std::string quoted(const std::string& arg) {
         std::string q = "'";
         for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
         return q + "'";
-    }
-    static std::string text(const std::string& file) {
-        std::stringstream text;
-        text << std::ifstream(file, std::ios::binary).rdbuf();
-        return text.str();
     }
 };
 

@@ -1,9 +1,9 @@
 // Little-endian byte appender, word conversion, zlib compression and file output.
 #include "tools/cachewriter/CacheWriter.h"
+#include "utils/AtomicFile.h"
 
 #include <zlib.h>
 
-#include <cstdio>
 #include <cstring>
 
 namespace OvrWriter {
@@ -68,11 +68,7 @@ Bytes zlibCompress(const void* data, size_t size, int level) {
 }
 
 bool writeBytes(const std::string& path, const Bytes& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fclose(f) == 0 && ok;
-    return ok;
+    return FMRUtils::writeFileAtomically(path, bytes.data(), bytes.size());
 }
 
 } // namespace OvrWriter
