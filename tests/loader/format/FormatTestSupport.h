@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,9 +26,10 @@ inline std::string tempPath(const std::string& name) {
     return folder / (std::to_string(++files) + "_" + name);
 }
 
+// Written plainly: the tests write thousands of files that need not survive a crash.
 inline std::string saveBytes(const OvrWriter::Bytes& bytes, const std::string& name = "frame.ovr") {
     const std::string path = tempPath(name);
-    OvrWriter::writeBytes(path, bytes);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path;
 }
 
@@ -78,9 +80,18 @@ inline std::vector<uint32_t> channelWords(IFumaraPrtGroup& group, int channel, i
     return all;
 }
 
+inline OvrWriter::ParticleChannel channelOf(int32_t channel, std::vector<uint32_t> words, int32_t method = 0) {
+    OvrWriter::ParticleChannel made;
+    made.channel = channel, made.words = std::move(words), made.method = method;
+    return made;
+}
+
 // A group of count particles with positions only, following pattern(3 * count, 2, 5).
 inline OvrWriter::ParticleGroup positionsGroup(const std::string& name, int32_t count) {
-    return {name, count, 0, 0, {{0, floatWords(pattern(3 * count, 2.0f, 5.0f))}}};
+    OvrWriter::ParticleGroup group;
+    group.name = name, group.count = count;
+    group.channels = {channelOf(0, floatWords(pattern(3 * count, 2.0f, 5.0f)))};
+    return group;
 }
 
 }  // namespace FormatTest

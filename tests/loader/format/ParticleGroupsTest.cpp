@@ -21,8 +21,9 @@ std::vector<uint32_t> wordsFor(int32_t channel, int32_t count) {
 }
 
 ParticleGroup groupWith(const std::string& name, int32_t count, std::initializer_list<int32_t> channels, int32_t method = 0) {
-    ParticleGroup group{name, count};
-    for (int32_t channel : channels) group.channels.push_back({channel, wordsFor(channel, count), method});
+    ParticleGroup group = positionsGroup(name, count);
+    group.channels.clear();
+    for (int32_t channel : channels) group.channels.push_back(channelOf(channel, wordsFor(channel, count), method));
     return group;
 }
 
@@ -85,9 +86,9 @@ TEST(ParticleGroups, EveryStoredMethodDecodesOnFirstUse) {
     for (int32_t method = 0; method <= 4; ++method) {
         SCOPED_TRACE(method);
         ParticleGroup group = groupWith("g", 33, {0, 4, 13, 20}, method);
-        group.channels.push_back({10, OvrWriter::idWords(ids), method});
+        group.channels.push_back(channelOf(10, OvrWriter::idWords(ids), method));
         ParticleGroup stored = group;
-        stored.channels.push_back({32, wordsFor(31, 33)});  // no such channel: passed over
+        stored.channels.push_back(channelOf(32, wordsFor(31, 33)));  // no such channel: passed over
         CacheWriter writer(5);
         writer.particleData({stored});
         const ReadResult read = importFile(writer);
@@ -106,7 +107,7 @@ TEST(ParticleGroups, EveryStoredMethodDecodesOnFirstUse) {
 TEST(ParticleGroups, UndecodableChannelsYieldNoValues) {
     // In a compressed section: channel 2 one value short, and undecodable ids.
     ParticleGroup section = positionsGroup("s", 4);
-    section.channels.push_back({2, floatWords(pattern(4))});
+    section.channels.push_back(channelOf(2, floatWords(pattern(4))));
     section.channels[1].storedBytes = OvrWriter::rawZone(pattern(3).data(), 3);
     section.idBytes = OvrWriter::Bytes{1, 2, 3};
     CacheWriter writer(5);
@@ -141,7 +142,8 @@ TEST(ParticleGroups, UndecodableChannelsYieldNoValues) {
 }
 
 TEST(ParticleGroups, BoundsSkipBadPositionsWithoutADirectory) {
-    const ParticleGroup group{"fire", 5, 0, 0, {{0, floatWords({1, 2, 3, -4, 5, 0.5f, 1e6f, 0, 0, std::nanf(""), 1, 1, 2, -1, 7})}}};
+    ParticleGroup group = positionsGroup("fire", 5);
+    group.channels = {channelOf(0, floatWords({1, 2, 3, -4, 5, 0.5f, 1e6f, 0, 0, std::nanf(""), 1, 1, 2, -1, 7}))};
     CacheWriter writer(5);
     writer.particles({group}, false);
     LogCapture log;
