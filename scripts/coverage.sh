@@ -16,17 +16,20 @@ lcov --quiet --zerocounters --directory "$dir"
 ctest --test-dir "$dir" -j "$(nproc)" --timeout 900 >/dev/null || { echo "the suite fails" >&2; exit 1; }
 
 rc=(--rc lcov_branch_coverage=1 --rc geninfo_no_exception_branch=1)
-lcov --quiet "${rc[@]}" --capture --directory "$dir" --base-directory "$root" --output-file "$dir/all.info" 2>/dev/null
-printf '%-14s %16s %18s\n' folder "lines" "branches"
-for folder in platform utils parallel compression loader converter plugins tools; do
-  lcov --quiet "${rc[@]}" --extract "$dir/all.info" "$root/$folder/*" --output-file "$dir/$folder.info" 2>/dev/null
-  lcov "${rc[@]}" --summary "$dir/$folder.info" 2>&1 | awk -v f="$folder" '
+folders=(platform utils parallel compression loader converter plugins tools)
+# One row: the name, then "rate (hit/total)" for lines and for branches.
+summary() {
+  lcov "${rc[@]}" --summary "$2" 2>&1 | awk -v name="$1" '
     /lines\.*:/    { l = $2 " " $3 "/" $5 ")" }
     /branches\.*:/ { b = $2 " " $3 "/" $5 ")" }
-    END { printf "%-14s %16s %18s\n", f, l, b }'
+    END { printf "%-14s %16s %18s\n", name, l, b }'
+}
+
+lcov --quiet "${rc[@]}" --capture --directory "$dir" --base-directory "$root" --output-file "$dir/all.info" 2>/dev/null
+printf '%-14s %16s %18s\n' folder "lines" "branches"
+for folder in "${folders[@]}"; do
+  lcov --quiet "${rc[@]}" --extract "$dir/all.info" "$root/$folder/*" --output-file "$dir/$folder.info" 2>/dev/null
+  summary "$folder" "$dir/$folder.info"
 done
-lcov --quiet "${rc[@]}" $(printf -- "-a $dir/%s.info " platform utils parallel compression loader converter plugins tools) \
-  --output-file "$dir/coverage.info" 2>/dev/null
-lcov "${rc[@]}" --summary "$dir/coverage.info" 2>&1 | awk '
-  /lines\.*:/ { l = $2 " " $3 "/" $5 ")" } /branches\.*:/ { b = $2 " " $3 "/" $5 ")" }
-  END { printf "%-14s %16s %18s\n", "all", l, b }'
+lcov --quiet "${rc[@]}" $(printf -- "-a $dir/%s.info " "${folders[@]}") --output-file "$dir/coverage.info" 2>/dev/null
+summary all "$dir/coverage.info"

@@ -25,8 +25,6 @@ public:
     // renames it onto the destination. False when any step fails; the destination is then untouched.
     bool commit();
 
-    const std::string& temporaryPath() const { return temporary_; }
-
 private:
     std::string destination_, temporary_;
     std::ofstream out_;

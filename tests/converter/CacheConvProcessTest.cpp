@@ -81,7 +81,7 @@ TEST_F(CacheConvProcess, FailedWritesLeaveNoPartialFiles) {
         ASSERT_TRUE(OvrWriter::writeBytes(path("f_000" + std::to_string(frame) + ".ovr"),
                                           OvrSynth::buildPlumeFrame(options, frame)));
     std::filesystem::create_directory(dir / "v_0002.vdb");  // a name that cannot be written
-    std::ofstream(path("v_0001.vdb")) << "previous";
+    scratch.write("v_0001.vdb", "previous");
     const std::string failed = "An error has been encountered while converting frame ";
     const std::string unable = "Unable to write to destination file\n", fullDisk = "trap '' XFSZ; ulimit -f 8; ";
     const struct { std::string shellSetup, out; std::set<std::string> files; } cases[] = {
@@ -91,14 +91,13 @@ TEST_F(CacheConvProcess, FailedWritesLeaveNoPartialFiles) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shellSetup);
-        EXPECT_EQ(text(path("v_0001.vdb")), "previous");
+        EXPECT_EQ(readFile(path("v_0001.vdb")), "previous");
         const ProgramRun r = run(CACHECONV_PATH, {"-silent", "-srcfile", "f_####.ovr", "-dstfile", "v_####.vdb",
                                                   "-start", "1", "-end", "3"}, c.shellSetup);
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out, c.out);
-        std::set<std::string> files;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
-            if (entry.path().extension() != ".ovr") files.insert(std::filesystem::relative(entry.path(), dir).string());
+        std::set<std::string> files = namesIn(dir);
+        for (const char* source : {"f_0001.ovr", "f_0002.ovr", "f_0003.ovr"}) files.erase(source);
         EXPECT_EQ(files, c.files);
     }
     EXPECT_GT(std::filesystem::file_size(dir / "v_0001.vdb"), 1000u);

@@ -37,8 +37,7 @@ OvrWriter::CacheWriter sampleFrame(const std::vector<int>& channels, std::vector
 // OpenVDB's readers hand grids back sorted by name, so the order in the file is read from the
 // grid descriptors: each begins with the grid's name and type as length-prefixed strings.
 std::vector<std::string> gridNamesInFileOrder(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes(std::istreambuf_iterator<char>(in), {}), type("\x10\0\0\0Tree_float_5_4_3", 20);
+    const std::string bytes = readFile(path), type("\x10\0\0\0Tree_float_5_4_3", 20);
     std::map<size_t, std::string> found;
     for (const std::string& name : allNineGrids)
         if (bytes.find(name + type) != std::string::npos) found[bytes.find(name + type)] = name;

@@ -4,10 +4,12 @@
 #include "platform/Directories.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <ftw.h>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <set>
 #include <stdlib.h>
 #include <string>
 
@@ -32,6 +34,14 @@ public:
 private:
     std::string m_path;
 };
+
+// Every name in the folder and its subfolders, relative to it.
+inline std::set<std::string> namesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        names.insert(std::filesystem::relative(entry.path(), folder).string());
+    return names;
+}
 
 // The whole content of a file; empty when it cannot be read.
 inline std::string readFile(const std::string& path) {

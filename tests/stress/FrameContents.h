@@ -2,28 +2,23 @@
 #pragma once
 
 #include "loader/api/IOvr.h"
+#include "tests/platform/ScratchDirectory.h"
 #include "tools/ovrsynth/PlumeFrame.h"
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <vector>
 
 using Words = std::vector<uint32_t>;
 
 // Plume frames (odd ones in version 4: 3-D zones) in a folder of their own that goes with the object.
 struct PlumeFrames {
-    PlumeFrames(const std::string& name, int count, int resolution)
-        : folder(std::filesystem::temp_directory_path() / ("ovr-" + name + "-" + std::to_string(getpid()))) {
-        std::filesystem::create_directories(folder);
+    PlumeFrames(int count, int resolution) {
         for (int f = 0; f < count; ++f) {
             const OvrSynth::FrameOptions options{{resolution, resolution}, f % 2 ? 4 : 5};
-            paths.push_back((folder / ("plume_" + std::to_string(f) + ".ovr")).string());
+            paths.push_back(folder / ("plume_" + std::to_string(f) + ".ovr"));
             if (!OvrWriter::writeBytes(paths.back(), OvrSynth::buildPlumeFrame(options, 10 + f))) paths.clear();
         }
     }
-    ~PlumeFrames() { std::filesystem::remove_all(folder); }
-    const std::filesystem::path folder;
+    const ScratchDirectory folder;
     std::vector<std::string> paths;
 };
 

@@ -12,7 +12,7 @@
 
 TEST(FrameStress, ConcurrentOpenReadReleaseMatchesSingleThreadedReads) {
     constexpr int frames = 4, holders = 2, threadCount = 6, rounds = 6;
-    const PlumeFrames files("stress", frames, 48);  // two zones per channel, decoded on two workers
+    const PlumeFrames files(frames, 48);  // two zones per channel, decoded on two workers
     ASSERT_EQ(files.paths.size(), size_t(frames));
     std::vector<std::vector<Words>> expected;
     for (const std::string& path : files.paths) {

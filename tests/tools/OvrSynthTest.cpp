@@ -61,8 +61,8 @@ TEST_F(OvrSynthProgram, Transcripts) {
         std::set<std::string> expected;
         for (const auto& [name, frame] : c.files) {
             expected.insert(name);
-            std::ifstream in(path(name), std::ios::binary);
-            EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), {}), buildPlumeFrame(*c.options, frame)) << name;
+            const std::string written = readFile(path(name));
+            EXPECT_EQ(Bytes(written.begin(), written.end()), buildPlumeFrame(*c.options, frame)) << name;
         }
         EXPECT_EQ(takeFiles(".ovr"), expected);
     }

@@ -1,6 +1,8 @@
 // Running the project's programs as processes in a scratch directory, and checking their transcripts.
 #pragma once
 
+#include "tests/platform/ScratchDirectory.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -8,9 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,13 +38,7 @@ struct ProgramRun {
 // A fresh directory per test; programs run with it as their working directory.
 class ProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = ::testing::TempDir() + "ovrtools_XXXXXX";
-        ASSERT_NE(::mkdtemp(&pattern[0]), nullptr);
-        dir = pattern;
-    }
     void TearDown() override {
-        std::filesystem::remove_all(dir);
         for (const char* stream : {".out", ".err"}) std::filesystem::remove(dir.string() + stream);
     }
 
@@ -67,7 +61,7 @@ protected:
         for (const std::string& a : args) command += " " + quoted(a);
         command += " >" + quoted(dir.string() + ".out") + " 2>" + quoted(dir.string() + ".err");
         const int raw = std::system(command.c_str());
-        return {text(dir.string() + ".out"), text(dir.string() + ".err"), WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
+        return {readFile(dir.string() + ".out"), readFile(dir.string() + ".err"), WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
     }
 
     // Runs the program and checks its exit status and both transcripts, given as expectPiecesInOrder takes them.
@@ -79,13 +73,8 @@ protected:
         expectPiecesInOrder(r.err, err);
     }
 
-    std::filesystem::path dir;
-
-    static std::string text(const std::string& file) {
-        std::stringstream text;
-        text << std::ifstream(file, std::ios::binary).rdbuf();
-        return text.str();
-    }
+    const ScratchDirectory scratch;
+    const std::filesystem::path dir = scratch.path();
 
 private:
     static std::string quoted(const std::string& arg) {

@@ -7,17 +7,8 @@
 #include <sys/resource.h>
 
 #include <csignal>
-#include <filesystem>
 
 namespace {
-
-// Every name in the folder, recursively, relative to it.
-std::set<std::string> namesIn(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-        names.insert(std::filesystem::relative(entry.path(), folder).string());
-    return names;
-}
 
 // A write fails as on a full disk once the file would pass `limit` bytes (the process's file-size
 // limit, with SIGXFSZ ignored so that the write returns an error).

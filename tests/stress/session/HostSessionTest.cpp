@@ -6,11 +6,9 @@
 
 #include <dlfcn.h>
 
-#include <fstream>
-#include <iterator>
 
 TEST(HostSession, LoadsRunsAndUnloadsWithoutLeavingAnythingBehind) {
-    const PlumeFrames files("session", 3, 12);
+    const PlumeFrames files(3, 12);
     ASSERT_EQ(files.paths.size(), 3u);
     setenv("ZENTO_LOG_FILE", (files.folder / "log").c_str(), 1);  // read when the library is loaded
     void* library = dlopen(OVR_LIBRARY, RTLD_NOW | RTLD_LOCAL);
@@ -42,6 +40,6 @@ TEST(HostSession, LoadsRunsAndUnloadsWithoutLeavingAnythingBehind) {
     destroyManager(manager);
     EXPECT_EQ(dlclose(library), 0);
     unsetenv("ZENTO_LOG_FILE");
-    const std::string logText(std::istreambuf_iterator<char>(std::ifstream(files.folder / "log").rdbuf()), {});
+    const std::string logText = readFile(files.folder / "log");
     EXPECT_EQ(logText.find("not released"), std::string::npos) << logText;
 }
