@@ -52,6 +52,17 @@ void printHelpScreen(std::ostream& out) {
         << "cacheconv.exe -srcfile ND2_FumaraFire001_####.ovr -dstfile outFile_####.vdb -start 0 -end 10\n";
 }
 
+void printOptions(std::ostream& out) {
+    out << "Options beside those of -help:\n"
+        << "-threads N :       Converts up to N frames at once (0: one per processor), as memory allows\n"
+        << "-layout NAME :     Grid names and types: fumara (default: Smoke_fmr, VelocityX_fmr...),\n"
+        << "                   houdini (density, temperature, fuel, vel, Cd) or\n"
+        << "                   blender (density, temperature, fuel, velocity, color)\n"
+        << "-sparse :          Only voxels that differ from 0 are active; empty leaves become tiles\n"
+        << "-half :            Saves grids as 16-bit floats\n"
+        << "-options :         Shows this list\n";
+}
+
 void printCredits(std::ostream& out) {
     out << "cacheconv: converts Fumara cache frames into OpenVDB files.\n"
            "\n"
@@ -71,6 +82,7 @@ void printCredits(std::ostream& out) {
 
 int parseCommandLine(int argc, const char* const* argv, ConversionSettings& settings, std::ostream& out) {
     if (argc <= 1) printHelpScreen(out);
+    bool layoutGiven = false;
 
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -78,8 +90,26 @@ int parseCommandLine(int argc, const char* const* argv, ConversionSettings& sett
             printHelpScreen(out);
         } else if (std::strcmp(arg, "-credits") == 0) {
             printCredits(out);
+        } else if (std::strcmp(arg, "-options") == 0) {
+            printOptions(out);
         } else if (std::strcmp(arg, "-silent") == 0) {
             settings.verbose = false;
+        } else if (std::strcmp(arg, "-sparse") == 0 || std::strcmp(arg, "-half") == 0) {
+            bool& flag = arg[1] == 's' ? settings.output.sparse : settings.output.half;
+            if (flag) {
+                out << arg << " is given twice.\n";
+                return 1;
+            }
+            flag = true;
+        } else if (std::strcmp(arg, "-layout") == 0) {
+            const char* value = optionValue(argc, argv, i);
+            if (layoutGiven || !value || !parseVdbLayout(value, settings.output.layout)) {
+                out << (layoutGiven ? "-layout is given twice."
+                                    : "A layout expected after -layout: fumara, houdini or blender.")
+                    << "\n";
+                return 1;
+            }
+            layoutGiven = true;
         } else if (std::strcmp(arg, "-srcfile") == 0 || std::strcmp(arg, "-dstfile") == 0) {
             // A name option standing last has no value and is ignored.
             const char* value = optionValue(argc, argv, i);

@@ -1,58 +1,125 @@
 #include "converter/ConversionRun.h"
 
-#include "converter/VdbFrameWriter.h"
-#include "loader/api/IOvr.h"
+#include "converter/FrameConversion.h"
+#include "converter/FramesInFlight.h"
+#include "platform/Affinity.h"
+#include "platform/ProcessMemory.h"
 #include "utils/FrameName.h"
 
-#include <climits>
+#include <tbb/parallel_pipeline.h>
+
+#include <memory>
+#include <sstream>
 #include <string>
+
+namespace {
+
+struct FrameJob {
+    long long position = 0;  // 1 for the first frame of the range
+    std::string source;
+    std::string destination;
+    std::ostringstream transcript;  // what a frame in flight prints, until its turn comes
+};
+
+// The frames of a run in order. With both names and no end frame, the names are used as they
+// stand for the first pass; the loop then goes on while the frame number is within the range,
+// as it always has.
+class FrameSequence {
+public:
+    explicit FrameSequence(const ConversionSettings& settings)
+        : settings_(settings), frame_(settings.startFrame), forcedPass_(settings.singleFileMode()) {}
+
+    bool next(FrameJob& job) {
+        if (!forcedPass_ && frame_ > settings_.endFrame) return false;
+        if (forcedPass_) {
+            job.source = settings_.sourcePattern;
+            job.destination = settings_.destinationPattern;
+            forcedPass_ = false;
+        } else {
+            job.source = expandFrameName(settings_.sourcePattern.c_str(), static_cast<int>(frame_), "");
+            job.destination = expandFrameName(settings_.destinationPattern.c_str(), static_cast<int>(frame_), "");
+        }
+        job.position = frame_ - settings_.startFrame + 1;
+        ++frame_;
+        return true;
+    }
+
+private:
+    const ConversionSettings& settings_;
+    long long frame_;
+    bool forcedPass_;
+};
+
+// Converts one frame, printing its progress and its error line to out as the work goes on.
+void convertFrame(const ConversionSettings& settings, const FrameJob& job, long long rangeLength, std::ostream& out) {
+    if (settings.verbose) out << "Converting " << job.source << " to " << job.destination << " | 0...";
+    out.flush();
+    const FrameConversionResult result =
+        convertCacheFrame(job.source.c_str(), job.destination.c_str(), settings.output, [&] {
+            if (settings.verbose) out << "...50...";
+            out.flush();
+        });
+    if (result == FrameConverted) {
+        if (settings.verbose) out << "...100 | " << job.position << "/" << rangeLength << "\n";
+    } else {
+        out << "An error has been encountered while converting frame " << job.position << ": ";
+        if (result == SourceNotLoaded) out << "Unable to load source cache ";
+        else if (result == ChannelNotExpanded) out << "Unable to expand a source channel";
+        else out << "Unable to write to destination file";
+        out << "\n";
+    }
+    out.flush();
+}
+
+// Converts several frames at once, each into its own transcript, and prints the transcripts in
+// frame order, so that the output is that of a serial run.
+void convertInFlight(const ConversionSettings& settings, FrameSequence& frames, long long rangeLength,
+                     int inFlight, std::ostream& out) {
+    tbb::parallel_pipeline(
+        static_cast<size_t>(inFlight),
+        tbb::make_filter<void, FrameJob*>(tbb::filter_mode::serial_in_order,
+                                          [&](tbb::flow_control& control) -> FrameJob* {
+                                              std::unique_ptr<FrameJob> job(new FrameJob());
+                                              if (frames.next(*job)) return job.release();
+                                              control.stop();
+                                              return nullptr;
+                                          }) &
+            tbb::make_filter<FrameJob*, FrameJob*>(tbb::filter_mode::parallel,
+                                                   [&](FrameJob* job) {
+                                                       convertFrame(settings, *job, rangeLength, job->transcript);
+                                                       return job;
+                                                   }) &
+            tbb::make_filter<FrameJob*, void>(tbb::filter_mode::serial_in_order, [&](FrameJob* job) {
+                std::unique_ptr<FrameJob> done(job);
+                out << done->transcript.str();
+                out.flush();
+            }));
+}
+
+} // namespace
 
 int runConversion(const ConversionSettings& settings, std::ostream& out) {
     if (!settings.sourceGiven || !settings.destinationGiven)
         out << "Source and destination files have not been set. Use \"-srcfile\" and \"-dstfile\" arguments\n";
 
-    const bool singleFile = settings.singleFileMode();
-    bool forcedPass = singleFile;
     // Positions and the range length are printed from 64-bit values so that extreme
     // ranges cannot overflow.
     const long long rangeLength = static_cast<long long>(settings.endFrame) - settings.startFrame + 1;
+    FrameSequence frames(settings);
 
-    for (long long frame = settings.startFrame; forcedPass || frame <= settings.endFrame; ++frame) {
-        std::string source, destination;
-        if (singleFile) {
-            source = settings.sourcePattern;
-            destination = settings.destinationPattern;
-            forcedPass = false;
-        } else {
-            source = expandFrameName(settings.sourcePattern.c_str(), static_cast<int>(frame), "");
-            destination = expandFrameName(settings.destinationPattern.c_str(), static_cast<int>(frame), "");
-        }
-        const long long position = frame - settings.startFrame + 1;
-
-        if (settings.verbose) out << "Converting " << source << " to " << destination << " | 0...";
-        out.flush();
-
-        IOvr* ovr = newIOvr(source.c_str());
-        if (!ovr) {
-            out << "An error has been encountered while converting frame " << position
-                << ": Unable to load source cache \n";
-            continue;
-        }
-        if (settings.verbose) out << "...50...";
-        out.flush();
-
-        int result = writeVDBFrame(destination.c_str(), ovr);
-        deleteIOvr(ovr);
-
-        if (result == 0) {
-            if (settings.verbose) out << "...100 | " << position << "/" << rangeLength << "\n";
-        } else {
-            out << "An error has been encountered while converting frame " << position << ": ";
-            if (result == 1) out << "Unable to expand a source channel";
-            else if (result == 2) out << "Unable to write to destination file";
-            out << "\n";
-        }
-        out.flush();
+    // Without "-threads" every frame is converted in turn on the calling thread.
+    if (settings.threads < 0) {
+        FrameJob job;
+        while (frames.next(job)) convertFrame(settings, job, rangeLength, out);
+        return 0;
     }
+
+    // Frames in flight are bounded by the memory the first frame says one conversion needs.
+    FrameJob first;
+    long long available = 0;
+    const int64_t frameBytes = FrameSequence(settings).next(first) ? frameConversionBytes(first.source.c_str()) : 0;
+    if (!Platform::availablePhysicalBytes(available)) available = 0;
+    const int inFlight = framesInFlight(settings.threads, Platform::processorCount(), frameBytes, available);
+    convertInFlight(settings, frames, rangeLength, inFlight, out);
     return 0;
 }

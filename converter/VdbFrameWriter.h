@@ -1,11 +1,18 @@
 // Writes one cache frame as an OpenVDB file.
 #pragma once
 
+#include "converter/VdbOutputOptions.h"
+
+#include <openvdb/Grid.h>
+
 class IOvr;
 
-// Writes the frame's smoke, temperature and fuel channels and its whole velocity and colour
-// triples as float grids, with the frame's transform inverted to index-to-world and the file
-// metadata "FumaraVDBVer" = 0. The frame is only read. Returns 0 on success; 1 when a channel the
-// frame reports present cannot be obtained (no file is written); 2 when the file cannot be
-// written or the grids cannot be built (out of memory, a transform that cannot be inverted).
-int writeVDBFrame(const char* path, IOvr* frame);
+// Writes the frame's grids in the options' layout (buildFrameGrids in VdbGrids.h) with the frame's
+// transform inverted to index-to-world and the file metadata "FumaraVDBVer" = 0. The frame is only
+// read. Returns 0 on success; 1 when a channel the frame reports present cannot be obtained (no
+// file is written); 2 when the file cannot be written or the grids cannot be built (out of
+// memory, a transform that cannot be inverted).
+int writeVDBFrame(const char* path, IOvr* frame, const VdbOutputOptions& options = VdbOutputOptions());
+
+// Writes grids and the file metadata to path, complete or not at all: 0, or 2 on any failure.
+int writeVdbGrids(const char* path, const openvdb::GridPtrVec& grids);

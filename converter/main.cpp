@@ -14,8 +14,8 @@ int main(int argc, char** argv) {
     const int exitStatus = parseCommandLine(argc, argv, settings, std::cout);
     if (exitStatus >= 0) return exitStatus;
 
-    // With "-threads" the built-in pool decodes channels in parallel; without it every
-    // parallel loop runs on the main thread.
+    // With "-threads" frames are converted in flight and the built-in pool decodes channels in
+    // parallel; without it the loader's parallel loops run on the main thread.
     std::unique_ptr<ZUtils::WinThreadManager> pool;
     if (settings.threads >= 0) {
         ZUtils::overrideDefaultThreadCount(settings.threads);

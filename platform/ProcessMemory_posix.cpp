@@ -21,3 +21,21 @@ bool workingSetBytes(long long& bytes) {
 }
 
 }  // namespace Platform
+
+namespace Platform {
+
+// The kernel's own estimate, MemAvailable of /proc/meminfo, in kB.
+bool availablePhysicalBytes(long long& bytes) {
+    std::FILE* meminfo = std::fopen("/proc/meminfo", "r");
+    if (meminfo == nullptr) return false;
+    char line[256];
+    long long kilobytes = -1;
+    while (kilobytes < 0 && std::fgets(line, sizeof line, meminfo))
+        if (std::sscanf(line, "MemAvailable: %lld kB", &kilobytes) != 1) kilobytes = -1;
+    std::fclose(meminfo);
+    if (kilobytes < 0) return false;
+    bytes = kilobytes * 1024;
+    return true;
+}
+
+}  // namespace Platform

@@ -13,3 +13,15 @@ bool workingSetBytes(long long& bytes) {
 }
 
 }  // namespace Platform
+
+namespace Platform {
+
+bool availablePhysicalBytes(long long& bytes) {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status)) return false;
+    bytes = static_cast<long long>(status.ullAvailPhys);
+    return true;
+}
+
+}  // namespace Platform

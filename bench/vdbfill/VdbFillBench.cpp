@@ -45,13 +45,16 @@ void fillAll(benchmark::State& state, Fill fill) {
 }
 
 void AccessorFill(benchmark::State& state) { fillAll(state, fillGridPerVoxel); }
-void DenseGridFill(benchmark::State& state) { fillAll(state, fillGridFromDense); }
+void DenseGridFill(benchmark::State& state) {
+    fillAll(state, [](const float* data, openvdb::FloatGrid::Ptr& grid, int nx, int ny, int nz, const char* name) {
+        fillGridFromDense(data, grid, nx, ny, nz, name);
+    });
+}
 
 void FileWrite(benchmark::State& state) {
     MemoryFrame& frame = benchFrame();
-    std::vector<openvdb::FloatGrid::Ptr> grids;
-    buildChannelGrids(&frame, grids);
-    const openvdb::GridPtrVec output(grids.begin(), grids.end());
+    openvdb::GridPtrVec output;
+    buildFrameGrids(&frame, VdbOutputOptions(), output);
     const std::string path = outputPath();
     for (auto _ : state) {
         openvdb::io::File file(path);
