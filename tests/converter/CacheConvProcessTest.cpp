@@ -9,20 +9,25 @@ namespace {
 using CacheConvProcess = ProgramTest;
 
 TEST_F(CacheConvProcess, Transcripts) {
-    std::ostringstream helpText, creditsText;
+    std::ostringstream helpText, creditsText, optionsText;
     printHelpScreen(helpText);
     printCredits(creditsText);
-    const std::string help = helpText.str(), credits = creditsText.str();
+    printOptions(optionsText);
+    const std::string help = helpText.str(), credits = creditsText.str(), options = optionsText.str();
     EXPECT_EQ(help.rfind("Cache conversion tool (Fumara SDK version 0x31200)\n", 0), 0u);
     const std::string notSet =
         "Source and destination files have not been set. Use \"-srcfile\" and \"-dstfile\" arguments\n";
     const std::string failed = "An error has been encountered while converting frame ";
-    OvrSynth::FrameOptions options;
-    options.plume.resolution = 12;
-    options.plume.particlesPerFrame = 8;
+    OvrSynth::FrameOptions plume;
+    plume.plume.resolution = 12;
+    plume.plume.particlesPerFrame = 8;
     for (const auto& [name, frame] : {std::pair<const char*, int>{"in_##.ovr", 1}, {"f_0003.ovr", 3}, {"f_0005.ovr", 5},
                                       {"f_0000.ovr", 0}, {"p_0001.ovr", 1}})
-        ASSERT_TRUE(OvrWriter::writeBytes(path(name), OvrSynth::buildPlumeFrame(options, frame)));
+        ASSERT_TRUE(OvrWriter::writeBytes(path(name), OvrSynth::buildPlumeFrame(plume, frame)));
+    const std::string range =
+        "Converting f_0003.ovr to v_0003.vdb | 0......50......100 | 1/3\n"
+        "Converting f_0004.ovr to v_0004.vdb | 0..." + failed + "2: Unable to load source cache \n"
+        "Converting f_0005.ovr to v_0005.vdb | 0......50......100 | 3/3\n";
 
     const struct {
         std::vector<std::string> args;
@@ -43,11 +48,18 @@ TEST_F(CacheConvProcess, Transcripts) {
         {{"-srcfile", "in_##.ovr", "-dstfile", "out_##.vdb"}, 0,
          "Converting in_##.ovr to out_##.vdb | 0......50......100 | 1/0\n", {"out_##.vdb"}},
         // A range goes on past a missing frame.
-        {{"-srcfile", "f_####.ovr", "-dstfile", "v_####.vdb", "-start", "3", "-end", "5"}, 0,
-         "Converting f_0003.ovr to v_0003.vdb | 0......50......100 | 1/3\n"
-         "Converting f_0004.ovr to v_0004.vdb | 0..." + failed + "2: Unable to load source cache \n"
-         "Converting f_0005.ovr to v_0005.vdb | 0......50......100 | 3/3\n",
+        {{"-srcfile", "f_####.ovr", "-dstfile", "v_####.vdb", "-start", "3", "-end", "5"}, 0, range,
          {"v_0003.vdb", "v_0005.vdb"}},
+        // Frames in flight print what a serial run prints, in frame order.
+        {{"-threads", "0", "-layout", "blender", "-sparse", "-srcfile", "f_####.ovr", "-dstfile", "v_####.vdb", "-start",
+          "3", "-end", "5"}, 0, range, {"v_0003.vdb", "v_0005.vdb"}},
+        // The project's options are listed apart; bad ones end the run before any frame.
+        {{"-options"}, 0, options + notSet, {}},
+        {{"-srcfile", "p_####.ovr", "-dstfile", "p_####.vdb", "-layout", "maya", "-end", "1"}, 1,
+         "A layout expected after -layout: fumara, houdini or blender.\n", {}},
+        {{"-layout", "houdini", "-layout", "blender"}, 1, "-layout is given twice.\n", {}},
+        {{"-half", "-sparse", "-half", "-srcfile", "p_####.ovr", "-dstfile", "p_####.vdb", "-end", "1"}, 1,
+         "-half is given twice.\n", {}},
         {{"-silent", "-srcfile", "f_####.ovr", "-dstfile", "w_####.vdb", "-start", "3", "-end", "4"}, 0,
          failed + "2: Unable to load source cache \n", {"w_0003.vdb"}},
         {{"-srcfile", "f_####.ovr", "-dstfile", "v_####.vdb", "-start", "5", "-end", "3"}, 0, "", {}},

@@ -112,6 +112,68 @@ TEST_F(VdbFrameWriterTest, FailuresAreReportedAndWriteNoFile) {
     EXPECT_EQ(writeVDBFrame(nullptr, fine.get()), 2);
 }
 
+// Every layout, with sparse and half grids: names, types and classes, and each voxel's value and
+// activity against the frame's channels.
+TEST_F(VdbFrameWriterTest, LayoutsSparseAndHalfGrids) {
+    struct Grid { std::string name; std::vector<int> channels; openvdb::GridClass gridClass = openvdb::GRID_UNKNOWN; };
+    const std::vector<int> all = {2, 1, 10, 4, 5, 6, 7, 8, 9, 3, 14};
+    const std::vector<Grid> houdini = {{"density", {2}, openvdb::GRID_FOG_VOLUME}, {"temperature", {1}}, {"fuel", {10}},
+                                       {"vel", {4, 5, 6}}, {"Cd", {7, 8, 9}}, {"WaveletEnergy_fmr", {14}}};
+    std::vector<Grid> blender = houdini;
+    blender[3].name = "velocity";
+    blender[4].name = "color";
+    const struct { VdbOutputOptions options; std::vector<int> channels; std::vector<Grid> grids; } cases[] = {
+        {{VdbLayout::Houdini, false, false}, all, houdini},
+        {{VdbLayout::Blender, true, true}, all, blender},
+        // No smoke, and a velocity without its z: what the frame holds, under the channel names.
+        {{VdbLayout::Blender, false, false}, {4, 5, 10}, {{"fuel", {10}}, {"VelocityX_fmr", {4}}, {"VelocityY_fmr", {5}}}},
+        {{VdbLayout::Fumara, true, false}, {2, 14}, {{"Smoke_fmr", {2}}}},
+    };
+    openvdb::initialize();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << int(c.options.layout) << c.options.sparse << c.options.half);
+        const auto frame = OvrWriter::loadFrame(sampleFrame(c.channels), path("in.ovr"));
+        ASSERT_TRUE(frame);
+        ASSERT_EQ(writeVDBFrame(path("out.vdb").c_str(), frame.get(), c.options), 0);
+        openvdb::io::File file(path("out.vdb"));
+        file.open();
+        ASSERT_EQ(file.getGrids()->size(), c.grids.size());
+        for (const Grid& expected : c.grids) {
+            SCOPED_TRACE(expected.name);
+            const openvdb::GridBase::Ptr grid = file.readGrid(expected.name);
+            EXPECT_EQ(grid->getGridClass(), expected.gridClass);
+            EXPECT_EQ(grid->saveFloatAsHalf(), c.options.half);
+            const bool vector = expected.channels.size() == 3;
+            ASSERT_EQ(grid->isType<openvdb::Vec3fGrid>(), vector);
+            if (vector)
+                EXPECT_EQ(grid->getVectorType(), expected.name[0] == 'v' ? openvdb::VEC_CONTRAVARIANT_RELATIVE
+                                                                         : openvdb::VEC_INVARIANT);
+            for (size_t component = 0; component < expected.channels.size(); ++component) {
+                const float* channel = frame->getChannelData(expected.channels[component]);
+                ASSERT_NE(channel, nullptr);
+                for (int i = 0; i < 24; ++i) {
+                    const openvdb::Coord voxel(i % 2, i / 2 % 3, i / 6);
+                    float value = 0;
+                    bool active = false;
+                    if (vector) {
+                        const auto accessor = openvdb::gridPtrCast<openvdb::Vec3fGrid>(grid)->getConstAccessor();
+                        value = accessor.getValue(voxel)[component];
+                        active = accessor.isValueOn(voxel);
+                    } else {
+                        const auto accessor = openvdb::gridPtrCast<openvdb::FloatGrid>(grid)->getConstAccessor();
+                        value = accessor.getValue(voxel);
+                        active = accessor.isValueOn(voxel);
+                    }
+                    // Sparse: only the zero voxels (every third, in every channel alike) are inactive.
+                    EXPECT_EQ(active, !c.options.sparse || channel[i] != 0.0f) << i;
+                    if (c.options.half) EXPECT_NEAR(value, channel[i], std::abs(channel[i]) * 1e-3f) << i;
+                    else EXPECT_EQ(value, channel[i]) << i;
+                }
+            }
+        }
+    }
+}
+
 TEST(DenseGridFillTest, BuildsTheSameTreeAsTheVoxelByVoxelFill) {
     // Partial leaves on every far face (one more voxel than whole leaves in x and z), a node
     // boundary crossed in x, a single voxel and whole leaves only.
@@ -123,7 +185,21 @@ TEST(DenseGridFillTest, BuildsTheSameTreeAsTheVoxelByVoxelFill) {
         data[0] = -0.0f;
         data[data.size() / 2] = std::numeric_limits<float>::quiet_NaN();
 
-        openvdb::FloatGrid::Ptr fast, reference;
+        // Sparse: the nonzero values active, bit for bit, and no leaf without an active voxel.
+        for (size_t i = data.size() / 3; i < data.size() / 3 * 2; ++i) data[i] = 0.0f;
+        openvdb::FloatGrid::Ptr fast, reference, sparse;
+        fillGridFromDense(data.data(), sparse, size[0], size[1], size[2], "Smoke_fmr", true);
+        size_t nonzero = 0;
+        for (size_t i = 0; i < data.size(); ++i) {
+            const openvdb::Coord voxel(i % size[0], i / size[0] % size[1], i / size[0] / size[1]);
+            float value = sparse->tree().getValue(voxel);
+            const bool zero = std::signbit(data[i]) == 0 && data[i] == 0.0f;
+            nonzero += !zero;
+            EXPECT_EQ(sparse->tree().isValueOn(voxel), !zero) << i;
+            EXPECT_EQ(std::memcmp(&value, &data[i], sizeof value), 0) << i;
+        }
+        EXPECT_EQ(sparse->activeVoxelCount(), nonzero);
+        for (auto leaf = sparse->tree().cbeginLeaf(); leaf; ++leaf) EXPECT_FALSE(leaf->isEmpty()) << leaf->origin();
         fillGridFromDense(data.data(), fast, size[0], size[1], size[2], "Smoke_fmr");
         fillGridPerVoxel(data.data(), reference, size[0], size[1], size[2], "Smoke_fmr");
         // Same nodes, and the same leaves with the same values (bit for bit) and active voxels.
