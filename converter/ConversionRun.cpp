@@ -7,6 +7,7 @@
 #include "utils/FrameName.h"
 
 #include <tbb/parallel_pipeline.h>
+#include <tbb/task_arena.h>
 
 #include <memory>
 #include <sstream>
@@ -19,6 +20,7 @@ struct FrameJob {
     std::string source;
     std::string destination;
     std::ostringstream transcript;  // what a frame in flight prints, until its turn comes
+    FrameStageTimes times;
 };
 
 // The frames of a run in order. With both names and no end frame, the names are used as they
@@ -51,14 +53,14 @@ private:
 };
 
 // Converts one frame, printing its progress and its error line to out as the work goes on.
-void convertFrame(const ConversionSettings& settings, const FrameJob& job, long long rangeLength, std::ostream& out) {
+void convertFrame(const ConversionSettings& settings, FrameJob& job, long long rangeLength, std::ostream& out) {
     if (settings.verbose) out << "Converting " << job.source << " to " << job.destination << " | 0...";
     out.flush();
     const FrameConversionResult result =
         convertCacheFrame(job.source.c_str(), job.destination.c_str(), settings.output, [&] {
             if (settings.verbose) out << "...50...";
             out.flush();
-        });
+        }, &job.times);
     if (result == FrameConverted) {
         if (settings.verbose) out << "...100 | " << job.position << "/" << rangeLength << "\n";
     } else {
@@ -74,7 +76,7 @@ void convertFrame(const ConversionSettings& settings, const FrameJob& job, long 
 // Converts several frames at once, each into its own transcript, and prints the transcripts in
 // frame order, so that the output is that of a serial run.
 void convertInFlight(const ConversionSettings& settings, FrameSequence& frames, long long rangeLength,
-                     int inFlight, std::ostream& out) {
+                     int inFlight, std::ostream& out, FrameStageTimes& stageTotals) {
     tbb::parallel_pipeline(
         static_cast<size_t>(inFlight),
         tbb::make_filter<void, FrameJob*>(tbb::filter_mode::serial_in_order,
@@ -93,12 +95,13 @@ void convertInFlight(const ConversionSettings& settings, FrameSequence& frames, 
                 std::unique_ptr<FrameJob> done(job);
                 out << done->transcript.str();
                 out.flush();
+                stageTotals += done->times;
             }));
 }
 
 } // namespace
 
-int runConversion(const ConversionSettings& settings, std::ostream& out) {
+int runConversion(const ConversionSettings& settings, std::ostream& out, FrameStageTimes* stageTotals) {
     if (!settings.sourceGiven || !settings.destinationGiven)
         out << "Source and destination files have not been set. Use \"-srcfile\" and \"-dstfile\" arguments\n";
 
@@ -106,20 +109,30 @@ int runConversion(const ConversionSettings& settings, std::ostream& out) {
     // ranges cannot overflow.
     const long long rangeLength = static_cast<long long>(settings.endFrame) - settings.startFrame + 1;
     FrameSequence frames(settings);
+    FrameStageTimes totals;
 
-    // Without "-threads" every frame is converted in turn on the calling thread.
+    // Without "-threads" every frame is converted in turn on the calling thread: an arena of one
+    // slot keeps the grid fill and the archive writer's parallel loops there too.
     if (settings.threads < 0) {
-        FrameJob job;
-        while (frames.next(job)) convertFrame(settings, job, rangeLength, out);
-        return 0;
+        tbb::task_arena callingThreadOnly(1);
+        callingThreadOnly.execute([&] {
+            FrameJob job;
+            while (frames.next(job)) {
+                convertFrame(settings, job, rangeLength, out);
+                totals += job.times;
+                job.times = FrameStageTimes();
+            }
+        });
+    } else {
+        // Frames in flight are bounded by the memory the first frame says one conversion needs.
+        FrameJob first;
+        long long available = 0;
+        const int64_t frameBytes =
+            FrameSequence(settings).next(first) ? frameConversionBytes(first.source.c_str()) : 0;
+        if (!Platform::availablePhysicalBytes(available)) available = 0;
+        const int inFlight = framesInFlight(settings.threads, Platform::processorCount(), frameBytes, available);
+        convertInFlight(settings, frames, rangeLength, inFlight, out, totals);
     }
-
-    // Frames in flight are bounded by the memory the first frame says one conversion needs.
-    FrameJob first;
-    long long available = 0;
-    const int64_t frameBytes = FrameSequence(settings).next(first) ? frameConversionBytes(first.source.c_str()) : 0;
-    if (!Platform::availablePhysicalBytes(available)) available = 0;
-    const int inFlight = framesInFlight(settings.threads, Platform::processorCount(), frameBytes, available);
-    convertInFlight(settings, frames, rangeLength, inFlight, out);
+    if (stageTotals) *stageTotals += totals;
     return 0;
 }

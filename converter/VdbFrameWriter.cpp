@@ -1,23 +1,10 @@
 #include "converter/VdbFrameWriter.h"
 
+#include "converter/ParallelArchive.h"
 #include "converter/VdbGrids.h"
 #include "utils/AtomicFile.h"
 
-#include <openvdb/io/Archive.h>
-
-namespace {
-
-// Exposes the archive writer that io::File uses, for a stream of our own.
-class SeekableArchive : public openvdb::io::Archive {
-public:
-    void writeTo(std::ostream& out, const openvdb::GridPtrVec& grids, const openvdb::MetaMap& metadata) const {
-        write(out, grids, /*seekable=*/true, metadata);
-    }
-};
-
-} // namespace
-
-int writeVdbGrids(const char* path, const openvdb::GridPtrVec& grids) {
+int writeVdbGrids(const char* path, openvdb::GridPtrVec& grids) {
     try {
         openvdb::MetaMap fileMetadata;
         fileMetadata.insertMeta("FumaraVDBVer", openvdb::Int32Metadata(0));
@@ -25,7 +12,7 @@ int writeVdbGrids(const char* path, const openvdb::GridPtrVec& grids) {
         // io::File does not check its stream after writing, so a full disk went unnoticed.
         FMRUtils::AtomicFile file(path);
         if (!file.stream()) return 2;
-        SeekableArchive().writeTo(file.stream(), grids, fileMetadata);
+        writeArchiveInParallel(file.stream(), grids, fileMetadata);
         return file.commit() ? 0 : 2;
     } catch (...) {
         return 2;

@@ -15,4 +15,5 @@ class IOvr;
 int writeVDBFrame(const char* path, IOvr* frame, const VdbOutputOptions& options = VdbOutputOptions());
 
 // Writes grids and the file metadata to path, complete or not at all: 0, or 2 on any failure.
-int writeVdbGrids(const char* path, const openvdb::GridPtrVec& grids);
+// Each grid is dropped from grids as soon as it is serialised.
+int writeVdbGrids(const char* path, openvdb::GridPtrVec& grids);

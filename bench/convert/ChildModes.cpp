@@ -1,0 +1,77 @@
+#include "bench/convert/ChildModes.h"
+
+#include "converter/ConversionRun.h"
+#include "loader/format/FumaraFrameData.h"
+#include "parallel/FmrParallel.h"
+#include "parallel/ThreadEnvironment.h"
+#include "parallel/WinThreadManager.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+int convertMode(char** args) {
+    ConversionSettings settings;
+    settings.threads = std::atoi(args[0]);
+    if (!parseVdbLayout(args[1], settings.output.layout)) return 2;
+    settings.output.sparse = std::strcmp(args[2], "1") == 0;
+    settings.output.half = std::strcmp(args[3], "1") == 0;
+    settings.sourcePattern = args[4];
+    settings.destinationPattern = args[5];
+    settings.sourceGiven = settings.destinationGiven = true;
+    settings.startFrame = std::atoi(args[6]);
+    settings.endFrame = std::atoi(args[7]);
+    settings.verbose = false;
+    // As cacheconv's main does for "-threads".
+    std::unique_ptr<ZUtils::WinThreadManager> pool;
+    if (settings.threads >= 0) {
+        ZUtils::overrideDefaultThreadCount(settings.threads);
+        pool.reset(new ZUtils::WinThreadManager());
+        FMRUtils::pushThreadManager(pool.get());
+    }
+    std::ostringstream transcript;
+    FrameStageTimes times;
+    runConversion(settings, transcript, &times);
+    if (pool) FMRUtils::popThreadManager();
+    if (!transcript.str().empty()) return 1;  // an error line: a frame failed
+    std::printf("%f %f %f %f\n", times.load, times.decode, times.fill, times.write);
+    return 0;
+}
+
+double expandAll(FumaraFrameData& frame) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int channel = 0; channel < FumaraFrameData::GridChannelCount; ++channel)
+        if (frame.hasChannel(channel) && channel != FumaraFrameData::SpeedChannel && !frame.getChannelData(channel))
+            return -1;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int decodeMode(char** args) {
+    // On the built-in pool, as cacheconv decodes with "-threads".
+    ZUtils::WinThreadManager pool;
+    FMRUtils::pushThreadManager(&pool);
+    FumaraFrameData frame;
+    const bool loaded = frame.load(args[0], "", 0.0, -1, false) == 0;
+    const double cold = loaded ? expandAll(frame) : -1;
+    for (int channel = 0; channel < FumaraFrameData::GridChannelCount; ++channel)
+        frame.ReleaseChannelGrid(frame.channelRecord(channel));
+    const double warm = loaded ? expandAll(frame) : -1;
+    FMRUtils::popThreadManager();
+    if (cold < 0 || warm < 0) return 1;
+    std::printf("%f %f\n", cold, warm);
+    return 0;
+}
+
+} // namespace
+
+int runChildMode(int argc, char** argv) {
+    if (argc == 11 && std::strcmp(argv[2], "convert") == 0) return convertMode(argv + 3);
+    if (argc == 4 && std::strcmp(argv[2], "decode") == 0) return decodeMode(argv + 3);
+    return 2;
+}
