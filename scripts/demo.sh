@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The main job end to end: installs what is missing, builds, writes a sample sequence of
-# 12 plume frames at 96^3 with ovrsynth, converts it to OpenVDB with cacheconv, and shows
-# what was written.
+# 12 plume frames at 96^3 with ovrsynth, converts it to OpenVDB with cacheconv, shows what was
+# written and draws a preview of one frame and a contact sheet of the sequence. It installs and
+# builds only what the main job needs: no tests or benchmarks (build/run).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
-"$root/scripts/build.sh" release
+"$root/scripts/setup.sh" run
+"$root/scripts/build.sh" run
 
-bin="$root/build/release"
+bin="$root/build/run"
 out="$root/out/demo"
 rm -rf "$out" && mkdir -p "$out"
 
@@ -24,3 +25,7 @@ if command -v vdb_print >/dev/null 2>&1; then
   echo "== One converted frame"
   vdb_print -l "$out/plume_0006.vdb"
 fi
+
+echo "== Pictures: the last frame seen from the front, and the whole sequence"
+"$bin/tools/ovrinfo/ovrinfo" -preview "$out/plume_0012.png" "$out/plume_0012.ovr"
+"$bin/tools/ovrinfo/ovrinfo" -preview "$out/plume_sheet.png" "$out/plume_####.ovr"

@@ -3,7 +3,7 @@
 # a normal build, and one under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" test
 
 # Any sanitizer report fails the run.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1}

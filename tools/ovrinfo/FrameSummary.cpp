@@ -12,6 +12,9 @@ bool FrameSummary::failed() const {
     return false;
 }
 
+namespace {
+
+// What a load result code means.
 const char* loadCodeMeaning(int code) {
     switch (code) {
     case 0:
@@ -31,6 +34,12 @@ const char* loadCodeMeaning(int code) {
     default:
         return "load failed";
     }
+}
+
+}  // namespace
+
+std::string loadFailureReason(int code, bool fileExists) {
+    return std::string(loadCodeMeaning(code)) + " (code " + std::to_string(code) + ")" + (fileExists ? "" : ": no such file");
 }
 
 }  // namespace OvrInfo

@@ -77,7 +77,7 @@ struct FrameSummary {
 // The load code of a frame object that could not even be made (out of memory).
 constexpr int FrameNotCreatedCode = -1;
 
-// What a load result code means.
-const char* loadCodeMeaning(int code);
+// Why a frame did not load: the code's meaning and number, and whether the file is missing.
+std::string loadFailureReason(int code, bool fileExists);
 
 }  // namespace OvrInfo

@@ -20,11 +20,18 @@ const char UsageText[] =
     "                data chunk holds are not listed)\n"
     "  -threads N    decode with N worker threads (0: the default count, ZENTO_NUM_THREADS or one\n"
     "                per processor); without it everything runs on the main thread\n"
+    "  -preview PNG  write a picture to the file PNG instead of the report: the smoke summed along\n"
+    "                one axis of the grid (orthographic), with fire from the temperature (or the\n"
+    "                fuel) tinted on top. For a PATTERN, a contact sheet: one tile per frame, in\n"
+    "                frame order from left to right and top to bottom\n"
+    "  -axis x|y|z   the axis the picture looks along: z front view (the default), x side view,\n"
+    "                y top view\n"
     "  -help         print this text\n"
     "\n"
     "Exit status: 0 when every frame loaded (and, with -stats, every channel decoded); 1 when a\n"
-    "frame did not load, a channel did not decode or a pattern matched no file (the reasons go to\n"
-    "standard error with the loader's messages); 2 for a bad command line.\n";
+    "frame did not load, a channel did not decode, a pattern matched no file or the picture could not\n"
+    "be written (the reasons go to standard error with the loader's messages); 2 for a bad command\n"
+    "line.\n";
 
 namespace {
 
@@ -39,9 +46,26 @@ bool parseThreadCount(const char* text, int& count) {
     return true;
 }
 
+bool parseAxis(const char* text, ViewAxis& axis) {
+    const std::string name = text;
+    if (name != "x" && name != "y" && name != "z") return false;
+    axis = name == "x" ? ViewAxis::X : name == "y" ? ViewAxis::Y : ViewAxis::Z;
+    return true;
+}
+
+// Options that do not go together; empty when they all do.
+std::string conflict(const InfoOptions& options, bool axisGiven) {
+    if (axisGiven && options.preview.empty()) return "option \"-axis\" goes with \"-preview\"";
+    if (options.preview.empty()) return "";
+    if (options.stats) return "options \"-preview\" and \"-stats\" do not go together";
+    if (options.inputs.size() > 1) return "option \"-preview\" takes one file or pattern";
+    return "";
+}
+
 }  // namespace
 
 bool parseInfoOptions(int argc, const char* const* argv, InfoOptions& options, std::string& error) {
+    bool axisGiven = false;
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (!std::strcmp(argument, "-help") || !std::strcmp(argument, "--help") || !std::strcmp(argument, "-h")) {
@@ -57,6 +81,23 @@ bool parseInfoOptions(int argc, const char* const* argv, InfoOptions& options, s
                 error = std::string("bad thread count \"") + argv[i] + "\" (0 to " + std::to_string(MaxThreads) + ")";
                 return false;
             }
+        } else if (!std::strcmp(argument, "-preview")) {
+            // A name that looks like an option is a forgotten name.
+            if (i + 1 >= argc || argv[i + 1][0] == '-' || argv[i + 1][0] == '\0') {
+                error = "option \"-preview\" needs the name of the picture to write";
+                return false;
+            }
+            options.preview = argv[++i];
+        } else if (!std::strcmp(argument, "-axis")) {
+            if (i + 1 >= argc) {
+                error = "option \"-axis\" needs a value";
+                return false;
+            }
+            if (!parseAxis(argv[++i], options.axis)) {
+                error = std::string("bad axis \"") + argv[i] + "\" (x, y or z)";
+                return false;
+            }
+            axisGiven = true;
         } else if (argument[0] == '-' && argument[1] != '\0') {
             error = std::string("unknown option \"") + argument + "\"";
             return false;
@@ -68,7 +109,8 @@ bool parseInfoOptions(int argc, const char* const* argv, InfoOptions& options, s
         error = "no file or pattern given";
         return false;
     }
-    return true;
+    error = conflict(options, axisGiven);
+    return error.empty();
 }
 
 }  // namespace OvrInfo

@@ -57,8 +57,7 @@ void printFailureLines(FILE* err, const std::string& what, const std::vector<std
 }
 
 void printLoadFailure(const FrameSummary& summary, FILE* out, FILE* err) {
-    std::string reason = std::string(loadCodeMeaning(summary.loadCode)) + " (code " + std::to_string(summary.loadCode) + ")";
-    if (!summary.fileExists) reason += ": no such file";
+    const std::string reason = loadFailureReason(summary.loadCode, summary.fileExists);
     std::fprintf(out, "%s\n", summary.path.c_str());
     printField(out, "Load failed", reason);
     printFailureLines(err, "cannot load " + summary.path + ": " + reason, summary.loadLines);

@@ -1,5 +1,5 @@
 // ovrinfo: prints what cache frames hold, for users and pipeline checks, in the spirit of
-// OpenVDB's vdb_print.
+// OpenVDB's vdb_print; with -preview it draws a frame, or a sequence's contact sheet, as a PNG.
 #include "parallel/FmrParallel.h"
 #include "parallel/ThreadEnvironment.h"
 #include "parallel/WinThreadManager.h"
@@ -7,6 +7,7 @@
 #include "tools/ovrinfo/FrameInspector.h"
 #include "tools/ovrinfo/InfoOptions.h"
 #include "tools/ovrinfo/LoaderLogCapture.h"
+#include "tools/ovrinfo/PreviewRun.h"
 #include "tools/ovrinfo/ReportPrinter.h"
 #include "utils/FrameName.h"
 
@@ -50,6 +51,17 @@ void inspectArgument(const std::string& argument, bool withStats, OvrInfo::Loade
     }
 }
 
+// The report of every frame the inputs name; returns the exit status.
+int printReports(const OvrInfo::InfoOptions& options) {
+    RunCounts counts;
+    {
+        OvrInfo::LoaderLogCapture log;
+        for (const std::string& argument : options.inputs) inspectArgument(argument, options.stats, log, counts);
+    }
+    if (counts.frames > 1) std::printf("\n%d frames, %d failed\n", counts.frames, counts.failed);
+    return counts.failed > 0 || counts.unmatched > 0 ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,13 +87,7 @@ int main(int argc, char** argv) {
         if (pool) FMRUtils::pushThreadManager(pool.get());
     }
 
-    RunCounts counts;
-    {
-        OvrInfo::LoaderLogCapture log;
-        for (const std::string& argument : options.inputs) inspectArgument(argument, options.stats, log, counts);
-    }
-    if (counts.frames > 1) std::printf("\n%d frames, %d failed\n", counts.frames, counts.failed);
-
+    const int status = options.preview.empty() ? printReports(options) : OvrInfo::runPreview(options);
     if (pool) FMRUtils::popThreadManager();
-    return counts.failed > 0 || counts.unmatched > 0 ? 1 : 0;
+    return status;
 }
