@@ -27,6 +27,7 @@ struct LogState {
     std::mutex mutex;
     LogSettings settings = logSettingsFromEnvironment();
     LogClock clock = systemClock;
+    LogListener listener = nullptr;
 };
 
 // Made at start-up, before every static object without an init priority, and so destroyed after all
@@ -64,6 +65,12 @@ void setLogClock(LogClock clock) {
     LogState& state = logState();
     std::lock_guard<std::mutex> lock(state.mutex);
     state.clock = clock != nullptr ? clock : systemClock;
+}
+
+void setLogListener(LogListener listener) {
+    LogState& state = logState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.listener = listener;
 }
 
 }  // namespace ZUtils
@@ -113,6 +120,14 @@ void logMessage(const char* format, ...) {
         std::vprintf(body, copy);
         va_end(copy);
         std::fflush(stdout);
+    }
+    if (state.listener != nullptr) {
+        char text[1024];
+        va_list copy;
+        va_copy(copy, args);
+        ZUtils::boundedFormatV(text, sizeof text, body, copy);
+        va_end(copy);
+        state.listener(text);
     }
     va_end(args);
 }

@@ -35,4 +35,10 @@ LogSettings logSettings();
 using LogClock = int64_t (*)();
 void setLogClock(LogClock clock);
 
+// A function that also receives every message, formatted, without a marking "#" and cut to 1023
+// characters, whatever the settings say; null removes it. It is called under the log's lock (so it
+// must not log) on the thread that logs, which lets a caller tell its own messages apart.
+using LogListener = void (*)(const char* text);
+void setLogListener(LogListener listener);
+
 }  // namespace ZUtils
