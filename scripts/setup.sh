@@ -15,7 +15,7 @@ run_packages=(
 )
 test_packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  python3-pytest python3-openvdb
+  python3-pytest python3-openvdb blender
   mingw-w64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 clang lld libclang-rt-14-dev time lcov
 )
 
