@@ -6,6 +6,8 @@
 
 #include <functional>
 
+class FumaraFrameData;
+
 // The results of convertCacheFrame: those of writeVDBFrame, and a source that does not load.
 enum FrameConversionResult { FrameConverted = 0, ChannelNotExpanded = 1, DestinationNotWritten = 2, SourceNotLoaded = 3 };
 
@@ -15,3 +17,9 @@ enum FrameConversionResult { FrameConverted = 0, ChannelNotExpanded = 1, Destina
 // has loaded; stage times are added to times when it is not null. Never throws.
 FrameConversionResult convertCacheFrame(const char* source, const char* destination, const VdbOutputOptions& options,
                                         const std::function<void()>& loaded = {}, FrameStageTimes* times = nullptr);
+
+// Writes a loaded frame that no one else reads (a frame of the caller's own, not one shared with
+// hosts) to destination, giving each expanded channel back as soon as its grids are built. Returns
+// FrameConverted, ChannelNotExpanded or DestinationNotWritten. Never throws.
+FrameConversionResult convertOwnFrame(FumaraFrameData& frame, const char* destination, const VdbOutputOptions& options,
+                                      FrameStageTimes* times = nullptr);

@@ -2,7 +2,8 @@
 #pragma once
 
 // "convert THREADS LAYOUT SPARSE HALF SOURCE DESTINATION START END": cacheconv's frame loop,
-// silent, printing the seconds spent in each stage: "load decode fill write".
+// silent, printing the seconds spent in each stage and the peak resident memory in kB:
+// "load decode fill write peak".
 // "decode SOURCE": loads the frame and expands every stored channel twice on the built-in pool,
 // printing the seconds of the first pass and of the second: "cold warm".
 // Returns the exit status.

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,10 +30,8 @@ ChildResult runChild(const std::vector<std::string>& args) {
     close(pipeEnds[0]);
     if (spawned != 0) return result;
     int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child) return result;
+    if (waitpid(child, &status, 0) != child) return result;
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    result.peakKB = usage.ru_maxrss;
     result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return result;
 }

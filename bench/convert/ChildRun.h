@@ -8,7 +8,6 @@ struct ChildResult {
     bool ok = false;       // started and exited with status 0
     std::string out;       // what it printed
     double seconds = 0;    // wall time
-    long long peakKB = 0;  // peak resident memory
 };
 
 ChildResult runChild(const std::vector<std::string>& args);

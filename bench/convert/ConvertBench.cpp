@@ -99,18 +99,18 @@ void convert(benchmark::State& state, const Sequence& s, const Conversion& c, co
             return;
         }
         state.SetIterationTime(r.seconds);
-        double load = 0, decode = 0, fill = 0, write = 0;
-        std::istringstream(r.out) >> load >> decode >> fill >> write;
+        double load = 0, decode = 0, fill = 0, write = 0, peakKB = 0;
+        std::istringstream(r.out) >> load >> decode >> fill >> write >> peakKB;
         const double fps = s.frames / r.seconds;
         state.counters["fps"] = fps;
         state.counters["load_s"] = load;
         state.counters["decode_s"] = decode;
         state.counters["fill_s"] = fill;
         state.counters["write_s"] = write;
-        state.counters["peak_MB"] = r.peakKB / 1024.0;
+        state.counters["peak_MB"] = peakKB / 1024.0;
         g_results[key + ".fps"] = fps;
         g_results[key + ".seconds"] = r.seconds;
-        g_results[key + ".peakBytes"] = r.peakKB * 1024.0;
+        g_results[key + ".peakBytes"] = peakKB * 1024.0;
         g_results[key + ".bytes"] = folderBytes(output, true);
         state.counters["out_MB"] = g_results[key + ".bytes"] / 1e6;
     }

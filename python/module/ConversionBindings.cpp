@@ -1,5 +1,5 @@
 // fumara.convert_frame and the frame-numbered file names that sequences and conversions use.
-#include "converter/VdbFrameWriter.h"
+#include "converter/FrameConversion.h"
 #include "loader/format/FumaraFrameData.h"
 #include "python/module/Bindings.h"
 #include "python/module/LoaderMessages.h"
@@ -45,7 +45,8 @@ void convertFrame(const py::object& sourceObject, const py::object& destinationO
         loaded = loadFrame(source, nullptr, NoVoxelLimit, false);
         if (loaded.frame) {
             LoaderMessages messages;
-            written = writeVDBFrame(destination.c_str(), loaded.frame.get(), options);
+            // The frame was loaded for this call alone, so its channels can go as their grids fill.
+            written = convertOwnFrame(*loaded.frame, destination.c_str(), options);
             reason = messages.text();
             loaded.frame.reset();
         }
