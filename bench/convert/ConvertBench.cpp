@@ -1,7 +1,8 @@
 // Converting plume sequences with cacheconv's frame loop, each configuration in a fresh process
 // (this program run again as a child):
 // - six 256^3 frames: frames per second one after another (the baseline) and with frames in flight
-//   at 1 and 2 workers and with "-threads 0", and the seconds each stage took;
+//   at 1 and 2 workers and with "-threads 0", and the seconds each stage took; and, as the
+//   machine's own ceiling, two serial conversions of three frames each side by side;
 // - output sizes of the layouts, sparse and half against the .ovr sources, on those frames and on
 //   the demo's twelve 96^3 frames;
 // - the first expansion of a frame's channels in a fresh process against a second one (medians);
@@ -14,6 +15,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -117,6 +119,28 @@ void convert(benchmark::State& state, const Sequence& s, const Conversion& c, co
 }
 
 // Medians over several fresh processes: page faults on new memory vary from run to run.
+// What the machine gives two independent serial conversions, each of half the frames at once:
+// the ceiling for frames in flight on this machine's cores, memory and disk.
+void twoProcesses(benchmark::State& state) {
+    if (!writeSequence(Plume256)) return state.SkipWithError("cannot write the sequence");
+    const int half = Plume256.frames / 2;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        ChildResult results[2];
+        std::thread second([&] { results[1] = runChild({"--child", "convert", "-1", "fumara", "0", "0", sourcePattern(Plume256),
+                                                        (Folder / "out_two_####.vdb").string(), std::to_string(half + 1),
+                                                        std::to_string(Plume256.frames)}); });
+        results[0] = runChild({"--child", "convert", "-1", "fumara", "0", "0", sourcePattern(Plume256),
+                               (Folder / "out_two_####.vdb").string(), "1", std::to_string(half)});
+        second.join();
+        if (!results[0].ok || !results[1].ok) return state.SkipWithError("the conversion failed");
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        state.counters["fps"] = g_results["Convert256/two-processes.fps"] = Plume256.frames / seconds;
+        folderBytes("out_two_", true);
+    }
+}
+
 void coldDecode(benchmark::State& state) {
     if (!writeSequence(Plume256)) return state.SkipWithError("cannot write the sequence");
     for (auto _ : state) {
@@ -148,6 +172,8 @@ void registerAll() {
     add("Convert256/workers:1", Plume256, {"1"});
     add("Convert256/workers:2", Plume256, {"2"});
     add("Convert256/threads:0", Plume256, {"0"});
+    benchmark::RegisterBenchmark("Convert256/two-processes", twoProcesses)
+        ->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
     add("Convert256/sparse", Plume256, {"-1", "fumara", true});
     add("Convert256/blender-sparse-half", Plume256, {"-1", "blender", true, true});
     add("Demo96/default", Demo96, {});
@@ -168,6 +194,8 @@ void printRatios() {
         if (a > 0 && b > 0) std::printf("%-62s %.2f\n", what, a / b);
     };
     ratio("fps, -threads 0 / serial (256^3):", result("Convert256/threads:0.fps"), result("Convert256/serial.fps"));
+    ratio("fps, two serial processes side by side / serial (256^3):", result("Convert256/two-processes.fps"),
+          result("Convert256/serial.fps"));
     ratio("fps, 1 worker / serial (256^3):", result("Convert256/workers:1.fps"), result("Convert256/serial.fps"));
     ratio("fps, 2 workers / serial (256^3):", result("Convert256/workers:2.fps"), result("Convert256/serial.fps"));
     ratio("size, default .vdb / .ovr (256^3):", result("Convert256/serial.bytes"), sourceBytes(Plume256));
