@@ -3,13 +3,15 @@
 #   codec   - table decoder vs. a literal bit-at-a-time decoder and memcpy; zone tables on the pool
 #   loader  - reading and expanding a 160^3 frame vs. decoding the same blocks with the codec alone
 #   vdbfill - the leaf-buffer fill vs. a per-voxel accessor fill and OpenVDB's own file write
-#   scripts/bench.sh [codec|loader|vdbfill ...]   (default: all three)
+#   convert - cacheconv's frame loop on 256^3, 96^3 and 512^3 frames: frames in flight vs. one
+#             after another, stage times, output sizes, first vs. second decode, peak memory
+#   scripts/bench.sh [codec|loader|vdbfill|convert ...]   (default: all four)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" release
 benches=("$@")
-[ ${#benches[@]} -eq 0 ] && benches=(codec loader vdbfill)
+[ ${#benches[@]} -eq 0 ] && benches=(codec loader vdbfill convert)
 for b in "${benches[@]}"; do
   echo "== bench_$b"
   "$root/build/release/bench/$b/bench_$b"
