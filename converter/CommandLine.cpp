@@ -59,7 +59,7 @@ void printOptions(std::ostream& out) {
         << "                   houdini (density, temperature, fuel, vel, Cd) or\n"
         << "                   blender (density, temperature, fuel, velocity, color)\n"
         << "-sparse :          Only voxels that differ from 0 are active; empty leaves become tiles\n"
-        << "-half :            Saves grids as 16-bit floats\n"
+        << "-half :            Saves grids as 16-bit floats in a deflated file\n"
         << "-options :         Shows this list\n";
 }
 

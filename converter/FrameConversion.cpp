@@ -21,7 +21,7 @@ FrameConversionResult convertOwnFrame(FumaraFrameData& frame, const char* destin
         const int built = buildFrameGrids(&frame, options, grids, hooks);
         if (built != 0) return static_cast<FrameConversionResult>(built);
         StageTimer timer(times ? &times->write : nullptr);
-        return static_cast<FrameConversionResult>(writeVdbGrids(destination, grids));
+        return static_cast<FrameConversionResult>(writeVdbGrids(destination, grids, options.half));
     } catch (...) {
         // Out of memory while building fails this frame alone.
         return DestinationNotWritten;

@@ -75,6 +75,9 @@ private:
 
 } // namespace
 
-void writeArchiveInParallel(std::ostream& out, openvdb::GridPtrVec& grids, const openvdb::MetaMap& metadata) {
-    ParallelArchive().write(out, grids, metadata);
+void writeArchiveInParallel(std::ostream& out, openvdb::GridPtrVec& grids, const openvdb::MetaMap& metadata,
+                            uint32_t compression) {
+    ParallelArchive archive;
+    if (compression != 0) archive.setCompression(compression);
+    archive.write(out, grids, metadata);
 }

@@ -4,7 +4,9 @@
 #include "converter/VdbGrids.h"
 #include "utils/AtomicFile.h"
 
-int writeVdbGrids(const char* path, openvdb::GridPtrVec& grids) {
+#include <openvdb/io/Compression.h>
+
+int writeVdbGrids(const char* path, openvdb::GridPtrVec& grids, bool compact) {
     try {
         openvdb::MetaMap fileMetadata;
         fileMetadata.insertMeta("FumaraVDBVer", openvdb::Int32Metadata(0));
@@ -12,7 +14,8 @@ int writeVdbGrids(const char* path, openvdb::GridPtrVec& grids) {
         // io::File does not check its stream after writing, so a full disk went unnoticed.
         FMRUtils::AtomicFile file(path);
         if (!file.stream()) return 2;
-        writeArchiveInParallel(file.stream(), grids, fileMetadata);
+        const uint32_t deflated = openvdb::io::COMPRESS_ZIP | openvdb::io::COMPRESS_ACTIVE_MASK;
+        writeArchiveInParallel(file.stream(), grids, fileMetadata, compact ? deflated : 0);
         return file.commit() ? 0 : 2;
     } catch (...) {
         return 2;
@@ -28,7 +31,7 @@ int writeVDBFrame(const char* path, IOvr* frame, const VdbOutputOptions& options
         openvdb::GridPtrVec grids;
         const int built = buildFrameGrids(frame, options, grids);
         if (built != 0) return built;
-        return writeVdbGrids(path, grids);
+        return writeVdbGrids(path, grids, options.half);
     } catch (...) {
         return 2;
     }

@@ -1,7 +1,7 @@
 #include "python/module/ChannelKeys.h"
 
 #include "loader/api/ChannelNames.h"
-#include "loader/format/ParticleChannels.h"
+#include "tools/ovrinfo/ChannelLabels.h"
 
 #include <cctype>
 
@@ -45,16 +45,9 @@ std::string gridChannelKey(int channel) {
 }
 
 std::string particleChannelKey(int channel) {
-    switch (channel) {
-    case CacheIO::ParticlePositionChannel:
-        return "position";
-    case CacheIO::ParticleVelocityChannel:
-        return "velocity";
-    case CacheIO::ParticleIdChannel:
-        return "id";
-    default:
-        return numberedKey(channel);
-    }
+    // "position", "velocity" and "id" as ovrinfo prints them; "-" for the channels without a role.
+    const std::string content = OvrInfo::particleChannelContent(channel);
+    return content == "-" ? numberedKey(channel) : content;
 }
 
 int gridChannelNumber(const std::string& key) {
