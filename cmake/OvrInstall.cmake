@@ -1,5 +1,5 @@
 # What `cmake --install` puts in place: the library with the headers a host includes, a
-# pkg-config file and a CMake package, the cache plug-in beside the library, and the programs.
+# pkg-config file and a CMake package, the cache plug-ins beside the library, and the programs.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -12,9 +12,11 @@ install(TARGETS ovrloader EXPORT ovrloaderTargets
         INCLUDES DESTINATION ${OVR_INSTALL_INCLUDEDIR})
 install(FILES loader/api/IOvr.h parallel/ThreadManager.h DESTINATION ${OVR_INSTALL_INCLUDEDIR})
 
-if(TARGET vdbbridge)
-  install(TARGETS vdbbridge LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ovrloader)
-endif()
+foreach(plugin f3dbridge vdbbridge)
+  if(TARGET ${plugin})
+    install(TARGETS ${plugin} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ovrloader)
+  endif()
+endforeach()
 foreach(program cacheconv ovrinfo ovrsynth)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -47,7 +47,8 @@ int FumaraFrameData::load(const char* path, const char* mappings, double value, 
         if (extension == "ovr") {
             code = ImportOvr(path, headerOnly);
         } else if (extension == "f3d") {
-            code = imports.field3D ? imports.field3D(path, this, mappings, headerOnly) : CacheIO::PluginAbsentCode;
+            code = imports.field3D ? imports.field3D(path, this, mappings, headerOnly, voxelLimit)
+                                   : CacheIO::PluginAbsentCode;
         } else if (extension == "vdb") {
             code = imports.openVDB ? imports.openVDB(path, this, mappings, headerOnly, voxelLimit)
                                    : CacheIO::PluginAbsentCode;

@@ -12,7 +12,8 @@ namespace CacheIO {
 constexpr int PluginAbsentCode = 2;
 
 // Each returns 0 on success or an error code; the frame has been reset before the call.
-using Field3DImport = int (*)(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly);
+using Field3DImport = int (*)(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly,
+                              int64_t voxelLimit);
 using OpenVDBImport = int (*)(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly,
                               int64_t voxelLimit);
 

@@ -18,9 +18,11 @@ typedef int (*PluginSetThreadManagerProc)(ZUtils::ThreadManager* manager);
 // Tells the plug-in to let go of the thread manager; the result is not used.
 typedef int (*PluginReleaseThreadManagerProc)();
 // Fills frame from a Field3D file for the count mapping records starting at mappings.
-// 0 on success, otherwise an error code that the loader hands back unchanged.
+// 0 on success, otherwise an error code that the loader hands back unchanged. voxelLimit is the
+// largest voxel count the frame may have (-1: no limit); it comes last, so that a plug-in that
+// takes only the first five arguments can still be called this way.
 typedef int (*PluginImportFrameF3DProc)(const char* path, FumaraFrameData* frame, bool headerOnly,
-                                       GridMapping* mappings, int count);
+                                       GridMapping* mappings, int count, long long voxelLimit);
 // The same for an OpenVDB file; scratch points to a 4-byte value of the caller that is not read
 // afterwards; voxelLimit is the largest voxel count the frame may have (-1: no limit).
 typedef int (*PluginImportFrameVDBProc)(const char* path, FumaraFrameData* frame, int* scratch, bool headerOnly,

@@ -34,13 +34,13 @@ int importThroughPlugin(FumaraFrameData* frame, const CachePlugin& plugin, const
 } // namespace
 
 int ImportField3DFile(const CachePluginTable& plugins, const char* path, FumaraFrameData* frame,
-                      const char* mappings, bool headerOnly) {
+                      const char* mappings, bool headerOnly, int64_t voxelLimit) {
     const CachePlugin& plugin = plugins.field3d;
     return importThroughPlugin(frame, plugin, mappings, headerOnly,
                                "Trying to import F3D files with no mappings specified!\n",
                                [&](GridMapping* records, int count) {
                                    auto import = reinterpret_cast<PluginImportFrameF3DProc>(plugin.importFrame);
-                                   return import(path, frame, headerOnly, records, count);
+                                   return import(path, frame, headerOnly, records, count, voxelLimit);
                                });
 }
 
@@ -56,8 +56,9 @@ int ImportOpenVDBFile(const CachePluginTable& plugins, const char* path, FumaraF
                                });
 }
 
-int ImportField3DFile(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly) {
-    return ImportField3DFile(cachePlugins(), path, frame, mappings, headerOnly);
+int ImportField3DFile(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly,
+                      int64_t voxelLimit) {
+    return ImportField3DFile(cachePlugins(), path, frame, mappings, headerOnly, voxelLimit);
 }
 
 int ImportOpenVDBFile(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly,

@@ -18,21 +18,21 @@ enum ForeignImportResult : int {
 
 // Imports a Field3D file into frame for the channels of the mapping string: the frame is reset
 // first (with the header-only setting), then filled by "ImportFrameF3D" of the table's
-// "f3dbridge". On
+// "f3dbridge", which also gets the voxel limit (-1: none). On
 // success the velocity is made complete or dropped (EnsureVelocityComplete) and the frame gets
 // grid data in which no channel block can be found. Returns 0 or the plug-in's code,
 // PluginAbsentCode, NoMappingsGiven (after logging that no mappings were given) or
 // ImportNotPrepared.
 int ImportField3DFile(const CachePluginTable& plugins, const char* path, FumaraFrameData* frame,
-                      const char* mappings, bool headerOnly);
+                      const char* mappings, bool headerOnly, int64_t voxelLimit);
 
-// The same for an OpenVDB file through "ImportFrameVDB" of "vdbbridge", which also gets the voxel
-// limit (-1: none).
+// The same for an OpenVDB file through "ImportFrameVDB" of "vdbbridge".
 int ImportOpenVDBFile(const CachePluginTable& plugins, const char* path, FumaraFrameData* frame,
                       const char* mappings, bool headerOnly, int64_t voxelLimit);
 
 // The two imports through the library-wide plug-in table, as frame loads call them.
-int ImportField3DFile(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly);
+int ImportField3DFile(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly,
+                      int64_t voxelLimit);
 int ImportOpenVDBFile(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly,
                       int64_t voxelLimit);
 

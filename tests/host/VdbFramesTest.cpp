@@ -14,7 +14,7 @@ const TestGrid::Kind Float = TestGrid::Float, Vector = TestGrid::Vector;
 
 class VdbFrames : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(2, initalizeOvraLoader(OVR_PLUGIN_DIR, OVR_PLUGIN_SUFFIX, 0)); }
+    void SetUp() override { ASSERT_EQ(3, initalizeOvraLoader(OVR_PLUGIN_DIR, OVR_PLUGIN_SUFFIX, 0)); }
     void TearDown() override { finalizeOvraLoader(); }
 
     std::string write(const std::string& name, const std::vector<TestGrid>& grids) {

@@ -32,8 +32,8 @@ int fakeOpenVDB(const char* path, FumaraFrameData* frame, const char* mappings, 
     return lastCall.result;
 }
 
-int fakeField3D(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly) {
-    return fakeOpenVDB(path, frame, mappings, headerOnly, -2);
+int fakeField3D(const char* path, FumaraFrameData* frame, const char* mappings, bool headerOnly, int64_t voxelLimit) {
+    return fakeOpenVDB(path, frame, mappings, headerOnly, -voxelLimit);  // negated: tells the two imports apart
 }
 
 std::string smallCache(const std::string& name) {
@@ -77,7 +77,7 @@ TEST(FrameLoad, ForeignFilesGoToThePluginImports) {
     EXPECT_EQ(call(), std::make_tuple(vdb, &frame, std::string("2,smoke;"), false, int64_t(1000)));
     EXPECT_EQ(std::make_tuple(frame.description.headerDoubleA(), frame.path, frame.fileTime), std::make_tuple(3.5, vdb, time));
 
-    ASSERT_EQ(frame.load("volume.f3d", "", 4.5, -1, true), 0);
+    ASSERT_EQ(frame.load("volume.f3d", "", 4.5, 2, true), 0);
     EXPECT_EQ(call(), std::make_tuple(std::string("volume.f3d"), &frame, std::string(""), true, int64_t(-2)));
     EXPECT_TRUE(frame.description.headerOnly());
     EXPECT_NE(frame.description.headerDoubleA(), 4.5);  // only after a full import

@@ -13,7 +13,7 @@
 static FakePluginCalls calls;
 
 OVR_PLUGIN_ENTRY int ImportFrameF3D(const char* path, FumaraFrameData* frame, bool headerOnly,
-                                    CacheIO::GridMapping* mappings, int count) {
+                                    CacheIO::GridMapping* mappings, int count, long long) {
     if (std::strstr(path, "refuse")) return 42;
     const int32_t resolution[3] = {2, 2, 2};
     std::memcpy(frame->description.gridResolution, resolution, sizeof resolution);
@@ -40,8 +40,8 @@ OVR_PLUGIN_ENTRY int SetThreadManager(ZUtils::ThreadManager* manager) {
 OVR_PLUGIN_ENTRY int ReleaseThreadManager() { return calls.threadManager = nullptr, 0; }
 
 OVR_PLUGIN_ENTRY int ImportFrameVDB(const char* path, FumaraFrameData* frame, int*, bool headerOnly,
-                                    CacheIO::GridMapping* mappings, int count, long long) {
-    return ImportFrameF3D(path, frame, headerOnly, mappings, count);
+                                    CacheIO::GridMapping* mappings, int count, long long voxelLimit) {
+    return ImportFrameF3D(path, frame, headerOnly, mappings, count, voxelLimit);
 }
 
 #ifndef FAKE_WITHOUT_CHANNEL_LISTING

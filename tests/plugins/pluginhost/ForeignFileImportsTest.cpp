@@ -42,7 +42,7 @@ TEST(ForeignFileImports, CodesChannelsAndVelocityOfAnImport) {
         ZUtils::setLogSettings(logToFile);
         EXPECT_EQ(c.code, std::string(c.path).back() == 'b'
                               ? CacheIO::ImportOpenVDBFile(c.plugins, c.path, &frame, c.mappings, c.headerOnly, 100)
-                              : CacheIO::ImportField3DFile(c.plugins, c.path, &frame, c.mappings, c.headerOnly));
+                              : CacheIO::ImportField3DFile(c.plugins, c.path, &frame, c.mappings, c.headerOnly, 100));
         ZUtils::setLogSettings(saved);
         EXPECT_EQ(c.log, readFile(logToFile.filePath));
         EXPECT_EQ(c.headerOnly, frame.description.headerOnly());

@@ -23,7 +23,7 @@ TEST(HostSession, LoadsRunsAndUnloadsWithoutLeavingAnythingBehind) {
     const auto destroyManager = symbol(decltype(&destroyDefaultThreadManager)(), "_Z27destroyDefaultThreadManagerPN6ZUtils13ThreadManagerE");
     ASSERT_TRUE(initialise && finalise && open && release && createManager && destroyManager);
     ZUtils::ThreadManager* manager = createManager();
-    EXPECT_EQ(initialise(OVR_PLUGIN_DIR, OVR_PLUGIN_SUFFIX, 0, manager), 2);  // vdbbridge ready
+    EXPECT_EQ(initialise(OVR_PLUGIN_DIR, OVR_PLUGIN_SUFFIX, 0, manager), 3);  // both plug-ins ready
     for (int pass = 0; pass < 2; ++pass) {
         IOvr* frames[4];
         for (size_t i = 0; i < 4; ++i) frames[i] = open(files.paths[i % 3].c_str());  // the last shares frame 0
