@@ -11,7 +11,9 @@
 // libhdf5 1.10 loses a few blocks when it gives up on a damaged object header, which no check
 // before the call can foresee; those leaks are its own. That the reader closes everything it opens
 // is checked instead: no HDF5 object may stay open after an input.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libhdf5_serial.so\n"; }
+extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
+    return "leak:libhdf5_serial.so\n";
+}
 
 namespace {
 

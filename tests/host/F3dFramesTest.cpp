@@ -11,7 +11,9 @@
 
 // libhdf5 1.10 loses a few blocks when it gives up on a damaged object header (see
 // fuzz/F3dFileFuzzer.cpp); under the sanitizers those leaks are its own, not the plug-in's.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libhdf5_serial.so\n"; }
+extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
+    return "leak:libhdf5_serial.so\n";
+}
 
 namespace {
 
