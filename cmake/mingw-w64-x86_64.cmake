@@ -10,9 +10,10 @@ set(CMAKE_C_COMPILER ${OVR_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${OVR_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${OVR_MINGW_TRIPLET}-windres)
 
-# Headers and libraries of the target (zlib among them) come from the mingw-w64 tree only;
+# Headers and libraries of the target (zlib among them) come from the mingw-w64 tree only, and
+# from the static libraries of scripts/build-windows-deps.sh when OVR_WINDOWS_DEPS names them;
 # programs run on the build machine.
-set(CMAKE_FIND_ROOT_PATH /usr/${OVR_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH /usr/${OVR_MINGW_TRIPLET} ${OVR_WINDOWS_DEPS})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds ovrloader.dll and the Windows test suite with mingw-w64 (cmake/mingw-w64-x86_64.cmake)
-# into build/windows and runs the suite under Wine, headless, in a prefix of its own
-# (build/windows/wineprefix, created on the first run).
+# Builds ovrloader.dll, cacheconv.exe, vdbbridge_x64.dll and the Windows test suite with mingw-w64
+# (cmake/mingw-w64-x86_64.cmake) into build/windows, on the static OpenVDB of
+# scripts/build-windows-deps.sh, and runs the suite under Wine, headless, in a prefix of its own
+# (build/windows/wineprefix, created on the first run). The Linux cacheconv (build/release) is
+# built too: the Windows one's files must match its files.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir="$root/build/windows"
@@ -14,8 +16,14 @@ if [ -z "$wine" ]; then
   exit 1
 fi
 
+deps=$("$root/scripts/build-windows-deps.sh")
+linux="$root/build/release"
+[ -f "$linux/build.ninja" ] || cmake -S "$root" -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$linux" --target cacheconv -j "$(nproc)"
+
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DOVR_WINE="$wine" >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DOVR_WINE="$wine" \
+  -DOVR_WINDOWS_DEPS="$deps" -DOVR_LINUX_CACHECONV="$linux/converter/cacheconv" >/dev/null
 cmake --build "$dir" --target windows_tests -j "$(nproc)"
 
 # Console programs need no display; Wine's .NET and HTML engines are not needed either.
