@@ -35,3 +35,16 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/ovrloaderConfigVersion.cm
                                  COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/ovrloaderConfig.cmake ${PROJECT_BINARY_DIR}/ovrloaderConfigVersion.cmake
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/ovrloader)
+
+# Windows: what a user runs, gathered in dist/windows: cacheconv.exe, and ovrloader.dll with its
+# plug-in for hosts. Everything is linked statically, so no runtime DLL goes with them.
+if(WIN32 AND TARGET cacheconv AND TARGET vdbbridge)
+  set(OVR_DIST_WINDOWS ${PROJECT_BINARY_DIR}/dist/windows)
+  add_custom_target(dist_windows
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${OVR_DIST_WINDOWS}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${OVR_DIST_WINDOWS}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:cacheconv> $<TARGET_FILE:ovrloader> $<TARGET_FILE:vdbbridge>
+            ${OVR_DIST_WINDOWS}
+    DEPENDS cacheconv ovrloader vdbbridge
+    COMMENT "Gathering cacheconv.exe, ovrloader.dll and vdbbridge_x64.dll in ${OVR_DIST_WINDOWS}")
+endif()

@@ -24,7 +24,15 @@ cmake --build "$linux" --target cacheconv -j "$(nproc)"
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DOVR_WINE="$wine" \
   -DOVR_WINDOWS_DEPS="$deps" -DOVR_LINUX_CACHECONV="$linux/converter/cacheconv" >/dev/null
-cmake --build "$dir" --target windows_tests -j "$(nproc)"
+cmake --build "$dir" --target windows_tests dist_windows -j "$(nproc)"
+# The folder a Windows user gets holds the three files and needs only system DLLs.
+[ "$(ls "$dir/dist/windows" | tr '\n' ' ')" = "cacheconv.exe ovrloader.dll vdbbridge_x64.dll " ]
+for file in "$dir"/dist/windows/*; do
+  if x86_64-w64-mingw32-objdump -p "$file" | grep "DLL Name" | grep -viqE "KERNEL32|msvcrt|USER32"; then
+    echo "$file needs a DLL that Windows does not have" >&2
+    exit 1
+  fi
+done
 
 # Console programs need no display; Wine's .NET and HTML engines are not needed either.
 export WINEPREFIX="$dir/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

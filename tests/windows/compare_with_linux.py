@@ -1,6 +1,7 @@
 """usage: compare_with_linux.py WINE CACHECONV_EXE LINUX_CACHECONV FOLDER (holding cacheconv_000[12].ovr)
 Both cacheconvs convert the frames in a folder named beyond the ANSI code page; Linux OpenVDB must
-read the same grids from both files: names, types, metadata, transforms, active voxels, values."""
+read the same grids from both files: names, types, metadata, transforms, active voxels, values.
+Then both run the same command lines there and must print the same (line ends aside) and exit alike."""
 import os
 import shutil
 import subprocess
@@ -40,3 +41,11 @@ with tempfile.TemporaryDirectory() as scratch:
     for frame in ("0001", "0002"):
         windows, linux = (grids("%s/%s_%s.vdb" % (unicode_folder, side, frame)) for side in ("windows", "linux"))
         assert windows == linux != [], frame
+
+    # Transcripts: screens, bad options, a range with a missing frame, serial and in flight.
+    frames = ["-srcfile", "cacheconv_####.ovr", "-dstfile", "t_####.vdb", "-start", "1", "-end", "3"]
+    for args in (["-help"], ["-options"], ["-layout", "maya"], ["-half", "-half"], frames, frames + ["-threads", "0"]):
+        runs = [subprocess.run(command + args, cwd=unicode_folder, capture_output=True)
+                for command in ([linux_cacheconv], [wine, cacheconv_exe])]
+        linux, windows = ((r.returncode, r.stdout.replace(b"\r\n", b"\n")) for r in runs)
+        assert windows == linux, (args, windows, linux)
