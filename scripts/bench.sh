@@ -5,14 +5,19 @@
 #   vdbfill - the leaf-buffer fill vs. a per-voxel accessor fill and OpenVDB's own file write
 #   convert - cacheconv's frame loop on 256^3, 96^3 and 512^3 frames: frames in flight vs. one
 #             after another, stage times, output sizes, first vs. second decode, peak memory
-#   scripts/bench.sh [codec|loader|vdbfill|convert ...]   (default: all four)
+#   python  - frame["smoke"] in the Python module vs. the C++ loader's getChannelData (256^3)
+#   scripts/bench.sh [codec|loader|vdbfill|convert|python ...]   (default: all five)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" release
 benches=("$@")
-[ ${#benches[@]} -eq 0 ] && benches=(codec loader vdbfill convert)
+[ ${#benches[@]} -eq 0 ] && benches=(codec loader vdbfill convert python)
 for b in "${benches[@]}"; do
   echo "== bench_$b"
-  "$root/build/release/bench/$b/bench_$b"
+  if [ "$b" = python ]; then
+    /usr/bin/python3 "$root/bench/python/frame_access.py" "$root/build/release"
+  else
+    "$root/build/release/bench/$b/bench_$b"
+  fi
 done

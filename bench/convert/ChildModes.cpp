@@ -81,10 +81,21 @@ int decodeMode(char** args) {
     return 0;
 }
 
+// One channel decoded on the calling thread, as the Python module decodes it.
+int channelMode(char** args) {
+    FumaraFrameData frame;
+    if (frame.load(args[0], "", 0.0, -1, false) != 0) return 1;
+    const auto start = std::chrono::steady_clock::now();
+    if (!frame.getChannelData(std::atoi(args[1]))) return 1;
+    std::printf("%f\n", std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    return 0;
+}
+
 } // namespace
 
 int runChildMode(int argc, char** argv) {
     if (argc == 11 && std::strcmp(argv[2], "convert") == 0) return convertMode(argv + 3);
     if (argc == 4 && std::strcmp(argv[2], "decode") == 0) return decodeMode(argv + 3);
+    if (argc == 5 && std::strcmp(argv[2], "channel") == 0) return channelMode(argv + 3);
     return 2;
 }

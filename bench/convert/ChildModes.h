@@ -6,5 +6,7 @@
 // "load decode fill write peak".
 // "decode SOURCE": loads the frame and expands every stored channel twice on the built-in pool,
 // printing the seconds of the first pass and of the second: "cold warm".
+// "channel SOURCE N": loads the frame and prints the seconds that expanding channel N takes on the
+// calling thread.
 // Returns the exit status.
 int runChildMode(int argc, char** argv);

@@ -76,7 +76,7 @@ def open(path: _Path, mappings: str | None = None, max_voxels: int | None = None
     """Loads a cache frame; raises LoadError with the loader's code and reason."""
 
 def convert_frame(src: _Path, dst: _Path, layout: Literal["fumara", "houdini", "blender"] | str = "fumara",
-                  sparse: bool = False, half: bool = False) -> None:
+                  sparse: bool = False, half: bool = False, threads: int = 0) -> None:
     """Writes one frame as an OpenVDB file with the converter's writer (interpreter lock released)."""
 
 def frame_path(pattern: _Path, frame: int) -> str: ...

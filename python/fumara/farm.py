@@ -21,7 +21,13 @@ WORKER_BASE_MEMORY = 256 << 20
 
 
 def _convert_task(source, destination, layout, sparse, half):
-    convert_frame(source, destination, layout=layout, sparse=sparse, half=half)
+    # Workers are one per core with one thread each: more threads per frame would only contend.
+    convert_frame(source, destination, layout=layout, sparse=sparse, half=half, threads=1)
+
+
+def _ready():
+    """Runs on each worker before the first frame, so that the module is loaded there already."""
+    return True
 
 
 def frame_memory(source):
@@ -98,6 +104,7 @@ def run(source, destination, start, end, layout="fumara", sparse=False, half=Fal
                                dashboard_address=None, silence_logs=logging.ERROR)
         client, where = Client(cluster), f"{count} local worker{'s' if count != 1 else ''}"
     try:
+        client.run(_ready)
         began = time.monotonic()
         converted, failed = convert_on_client(client, jobs, layout, sparse, half, progress)
         seconds = time.monotonic() - began

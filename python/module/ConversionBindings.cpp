@@ -8,6 +8,7 @@
 #include "utils/FrameName.h"
 
 #include <pybind11/stl.h>
+#include <tbb/task_arena.h>
 
 namespace py = pybind11;
 
@@ -28,7 +29,7 @@ std::string writeFailure(int code) {
 }
 
 void convertFrame(const py::object& sourceObject, const py::object& destinationObject, const std::string& layout,
-                  bool sparse, bool half) {
+                  bool sparse, bool half, int threads) {
     const std::string source = pathArgument(sourceObject);
     const std::string destination = pathArgument(destinationObject);
     VdbOutputOptions options;
@@ -36,6 +37,7 @@ void convertFrame(const py::object& sourceObject, const py::object& destinationO
         throw py::value_error("unknown layout \"" + layout + "\" (fumara, houdini or blender)");
     options.sparse = sparse;
     options.half = half;
+    if (threads < 0) throw py::value_error("threads must be 0 (every core) or more");
 
     LoadedFrame loaded;
     int written = 0;
@@ -46,7 +48,8 @@ void convertFrame(const py::object& sourceObject, const py::object& destinationO
         if (loaded.frame) {
             LoaderMessages messages;
             // The frame was loaded for this call alone, so its channels can go as their grids fill.
-            written = convertOwnFrame(*loaded.frame, destination.c_str(), options);
+            tbb::task_arena arena(threads > 0 ? threads : static_cast<int>(tbb::task_arena::automatic));
+            arena.execute([&] { written = convertOwnFrame(*loaded.frame, destination.c_str(), options); });
             reason = messages.text();
             loaded.frame.reset();
         }
@@ -69,11 +72,13 @@ std::vector<std::pair<int, std::string>> frameFiles(const py::object& patternObj
 
 void bindConversion(py::module_& module) {
     module.def("convert_frame", &convertFrame, py::arg("src"), py::arg("dst"), py::arg("layout") = "fumara",
-               py::arg("sparse") = false, py::arg("half") = false,
+               py::arg("sparse") = false, py::arg("half") = false, py::arg("threads") = 0,
                R"(Converts one cache frame into an OpenVDB file with the converter's own writer.
 
 layout: "fumara" (the grids Smoke_fmr, VelocityX_fmr ...), "houdini" or "blender"; sparse: voxels
-equal to the background become inactive; half: grids are saved as 16-bit floats. The file is
+equal to the background become inactive; half: grids are saved as 16-bit floats; threads: how many
+threads build and write the grids (0: every core; 1: the calling thread, as for a farm worker that
+has one core). The file is
 written under a temporary name and renamed when complete, so dst is complete or untouched.
 The interpreter lock is released while the frame loads and the file is written.
 
