@@ -2,6 +2,9 @@
 
 #include "converter/FrameConversion.h"
 #include "converter/FramesInFlight.h"
+#include "parallel/FmrParallel.h"
+#include "parallel/ThreadEnvironment.h"
+#include "parallel/WinThreadManager.h"
 #include "platform/Affinity.h"
 #include "platform/ProcessMemory.h"
 #include "utils/FrameName.h"
@@ -10,6 +13,7 @@
 #include <tbb/task_arena.h>
 
 #include <memory>
+#include <new>
 #include <sstream>
 #include <string>
 
@@ -124,6 +128,11 @@ int runConversion(const ConversionSettings& settings, std::ostream& out, FrameSt
             }
         });
     } else {
+        // The built-in pool decodes channels in parallel; without it the loader's parallel loops
+        // run on the calling thread.
+        ZUtils::overrideDefaultThreadCount(settings.threads);
+        std::unique_ptr<ZUtils::WinThreadManager> pool(new (std::nothrow) ZUtils::WinThreadManager());
+        if (pool) FMRUtils::pushThreadManager(pool.get());
         // Frames in flight are bounded by the memory the first frame says one conversion needs.
         FrameJob first;
         long long available = 0;
@@ -132,6 +141,7 @@ int runConversion(const ConversionSettings& settings, std::ostream& out, FrameSt
         if (!Platform::availablePhysicalBytes(available)) available = 0;
         const int inFlight = framesInFlight(settings.threads, Platform::processorCount(), frameBytes, available);
         convertInFlight(settings, frames, rangeLength, inFlight, out, totals);
+        if (pool) FMRUtils::popThreadManager();
     }
     if (stageTotals) *stageTotals += totals;
     return 0;

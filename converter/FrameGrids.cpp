@@ -33,30 +33,30 @@ struct LayoutTable {
 constexpr openvdb::GridClass Fog = openvdb::GRID_FOG_VOLUME;
 constexpr openvdb::GridClass Plain = openvdb::GRID_UNKNOWN;
 constexpr openvdb::VecType Velocity = openvdb::VEC_CONTRAVARIANT_RELATIVE;
-constexpr openvdb::VecType Colour = openvdb::VEC_INVARIANT;
+constexpr openvdb::VecType Invariant = openvdb::VEC_INVARIANT;  // colours, and what scalar slots leave unused
 
 const LayoutTable FumaraLayout = {{
-    {SlotKind::Scalar, "Smoke_fmr", {ChannelSmoke}, Plain, Colour},
-    {SlotKind::Scalar, "Temperature_fmr", {ChannelTemperature}, Plain, Colour},
-    {SlotKind::Scalar, "Fuel_fmr", {ChannelFuel}, Plain, Colour},
-    {SlotKind::SplitTriple, nullptr, {ChannelVelocityX, ChannelVelocityY, ChannelVelocityZ}, Plain, Colour},
-    {SlotKind::SplitTriple, nullptr, {ChannelColorR, ChannelColorG, ChannelColorB}, Plain, Colour},
+    {SlotKind::Scalar, "Smoke_fmr", {ChannelSmoke}, Plain, Invariant},
+    {SlotKind::Scalar, "Temperature_fmr", {ChannelTemperature}, Plain, Invariant},
+    {SlotKind::Scalar, "Fuel_fmr", {ChannelFuel}, Plain, Invariant},
+    {SlotKind::SplitTriple, nullptr, {ChannelVelocityX, ChannelVelocityY, ChannelVelocityZ}, Plain, Invariant},
+    {SlotKind::SplitTriple, nullptr, {ChannelColorR, ChannelColorG, ChannelColorB}, Plain, Invariant},
 }, false};
 
 const LayoutTable HoudiniLayout = {{
-    {SlotKind::Scalar, "density", {ChannelSmoke}, Fog, Colour},
-    {SlotKind::Scalar, "temperature", {ChannelTemperature}, Plain, Colour},
-    {SlotKind::Scalar, "fuel", {ChannelFuel}, Plain, Colour},
+    {SlotKind::Scalar, "density", {ChannelSmoke}, Fog, Invariant},
+    {SlotKind::Scalar, "temperature", {ChannelTemperature}, Plain, Invariant},
+    {SlotKind::Scalar, "fuel", {ChannelFuel}, Plain, Invariant},
     {SlotKind::Vector, "vel", {ChannelVelocityX, ChannelVelocityY, ChannelVelocityZ}, Plain, Velocity},
-    {SlotKind::Vector, "Cd", {ChannelColorR, ChannelColorG, ChannelColorB}, Plain, Colour},
+    {SlotKind::Vector, "Cd", {ChannelColorR, ChannelColorG, ChannelColorB}, Plain, Invariant},
 }, true};
 
 const LayoutTable BlenderLayout = {{
-    {SlotKind::Scalar, "density", {ChannelSmoke}, Fog, Colour},
-    {SlotKind::Scalar, "temperature", {ChannelTemperature}, Plain, Colour},
-    {SlotKind::Scalar, "fuel", {ChannelFuel}, Plain, Colour},
+    {SlotKind::Scalar, "density", {ChannelSmoke}, Fog, Invariant},
+    {SlotKind::Scalar, "temperature", {ChannelTemperature}, Plain, Invariant},
+    {SlotKind::Scalar, "fuel", {ChannelFuel}, Plain, Invariant},
     {SlotKind::Vector, "velocity", {ChannelVelocityX, ChannelVelocityY, ChannelVelocityZ}, Plain, Velocity},
-    {SlotKind::Vector, "color", {ChannelColorR, ChannelColorG, ChannelColorB}, Plain, Colour},
+    {SlotKind::Vector, "color", {ChannelColorR, ChannelColorG, ChannelColorB}, Plain, Invariant},
 }, true};
 
 const LayoutTable& tableOf(VdbLayout layout) {

@@ -3,15 +3,12 @@
 #include "converter/ConversionRun.h"
 #include "loader/format/FumaraFrameData.h"
 #include "parallel/FmrParallel.h"
-#include "parallel/ThreadEnvironment.h"
 #include "parallel/WinThreadManager.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
-#include <memory>
 #include <sstream>
 
 namespace {
@@ -41,17 +38,9 @@ int convertMode(char** args) {
     settings.startFrame = std::atoi(args[6]);
     settings.endFrame = std::atoi(args[7]);
     settings.verbose = false;
-    // As cacheconv's main does for "-threads".
-    std::unique_ptr<ZUtils::WinThreadManager> pool;
-    if (settings.threads >= 0) {
-        ZUtils::overrideDefaultThreadCount(settings.threads);
-        pool.reset(new ZUtils::WinThreadManager());
-        FMRUtils::pushThreadManager(pool.get());
-    }
     std::ostringstream transcript;
     FrameStageTimes times;
     runConversion(settings, transcript, &times);
-    if (pool) FMRUtils::popThreadManager();
     if (!transcript.str().empty()) return 1;  // an error line: a frame failed
     std::printf("%f %f %f %f %lld\n", times.load, times.decode, times.fill, times.write, peakResidentKB());
     return 0;
